@@ -1,0 +1,145 @@
+#pragma once
+
+#include "core/BotTypes.h"
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+class TDispatchQueue;
+class TUdpListener;
+
+// How a driver is placed in its surroundings. The program uses the defaults; tests choose a free
+// port so that several drivers can live side by side.
+struct TDriverOptions {
+    quint16 UdpPort = 5014; // 0: any free port
+};
+
+// The one object that owns every runtime part of KestravaPelorin: the settings, the database
+// connection, the datagram listener and its dispatch queue, the event log poller, the Telegram bot
+// and the SMS gateway client. Every outcome and error is reported through DoLogState.
+//
+// Threads: properties may be read and written from any thread; each access takes FPropsLock and
+// readers get copies. DoLogState calls the owner's sink on the reporting thread.
+class TKvBotDriver {
+public:
+    // Create: throws std::runtime_error when the datagram listener cannot be opened, the server
+    // configuration cannot be parsed or the settings file cannot be loaded. A driver whose
+    // construction failed never writes the settings file.
+    explicit TKvBotDriver(const QString& AppPath, const TDriverOptions& options = {});
+    ~TKvBotDriver(); // runs Destroy when the owner has not, swallowing its errors
+
+    TKvBotDriver(const TKvBotDriver&) = delete;
+    TKvBotDriver& operator=(const TKvBotDriver&) = delete;
+
+    void Init();
+    // Ordered teardown, then the settings are saved; a save error is thrown after everything
+    // else has stopped. Safe to call more than once; only the first call does anything.
+    void Destroy();
+
+    void DoLogState(Tobj Obj, TStatus Status, const QString& Mess) const;
+
+    // ---- properties -------------------------------------------------------------------------
+    TLogState LogState() const;
+    void SetLogState(TLogState value);
+
+    QString TgId() const;
+    void SetTgId(const QString& value);
+    bool TgEn() const;
+    void SetTgEn(bool value);
+    bool BdEn() const;
+    void SetBdEn(bool value);
+    double BdTmpLimit() const;
+    void SetBdTmpLimit(double value);
+    QString TgMessFrm() const;
+    void SetTgMessFrm(const QString& value);
+    QString SmsRuId() const;
+    void SetSmsRuId(const QString& value);
+    bool SmsRuEn() const;
+    void SetSmsRuEn(bool value);
+    QString SmsRuMessFrm() const;
+    void SetSmsRuMessFrm(const QString& value);
+    bool TgOnlyAdd() const;
+    void SetTgOnlyAdd(bool value);
+    bool SmsRuOnlyAdd() const;
+    void SetSmsRuOnlyAdd(bool value);
+    QString TgAdd() const;
+    void SetTgAdd(const QString& value);
+    QString SmsRuAdd() const;
+    void SetSmsRuAdd(const QString& value);
+    QString MessFltr() const;
+    void SetMessFltr(const QString& value);
+
+    bool LogUdp() const;
+    void SetLogUdp(bool value);
+    bool LogTg() const;
+    void SetLogTg(bool value);
+    bool LogBd() const;
+    void SetLogBd(bool value);
+    bool LogSmsRu() const;
+    void SetLogSmsRu(bool value);
+    bool TgGetIdEn() const;
+    void SetTgGetIdEn(bool value);
+
+    bool AutoLoadOnWin() const;
+    void SetAutoLoadOnWin(bool value);
+
+    // One consistent copy of every persisted setting, for work that reads several at once.
+    TConf Conf() const;
+    QString AppPath() const { return FAppPath; }
+    quint16 UdpPort() const; // the port the listener is bound to
+
+    // ---- settings file ----------------------------------------------------------------------
+    void LoadSettings();
+    void SaveSettings();
+
+    // ---- database -----------------------------------------------------------------------------
+    bool ServerCfgRead();
+    bool BdConnect();
+
+    // ---- event intake -------------------------------------------------------------------------
+    // Handler of one received datagram, on a receiving thread: decode, report, parse, enqueue.
+    void UdpRead(const QByteArray& datagram);
+    // Puts an event on the dispatch queue; DispatchMes runs on the dispatch thread in order.
+    void EnqueueMes(TMes mes);
+    void DispatchMes(const TMes& Mes);
+
+    bool LogThreadActive() const;
+    bool LogThreadStart();
+    bool LogThreadStop();
+
+    // ---- channels -----------------------------------------------------------------------------
+    void TgInit(const QString& token);
+    void SmsRuInit(const QString& key);
+
+private:
+    template <typename T>
+    T ConfMember(T TConf::*member) const;
+    template <typename T>
+    void SetConfMember(T TConf::*member, const T& value);
+    bool Flag(const bool TKvBotDriver::*member) const;
+    void SetFlag(bool TKvBotDriver::*member, bool value);
+
+    const QString FAppPath;
+    const TDriverOptions FOptions;
+
+    mutable std::mutex FPropsLock; // guards every member below up to FAutoLoadOnWin
+    TConf FConf;
+    bool FLogUdp = false;
+    bool FLogTg = false;
+    bool FLogBd = false;
+    bool FLogSmsRu = false;
+    bool FTgGetIdEn = false;
+    bool FAutoLoadOnWin = false;
+
+    mutable std::mutex FLogStateLock;
+    TLogState FLogState;
+
+    std::atomic<bool> FDestroyed{false};
+
+    // Owned parts in dependency order: later members use earlier ones and are destroyed first.
+    std::unique_ptr<TDispatchQueue> FDispatchQueue;
+    std::unique_ptr<TUdpListener> FUDPSrv;
+};
