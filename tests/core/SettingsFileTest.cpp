@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray kDefaultFile = R"({"tgId":"","tgEn":false,"bdTmpLimit":0,"bdEn":false,"tgMessFrm":"",)"
@@ -99,23 +101,23 @@ TEST(SettingsFile, LoadingText) {
     const std::vector<TLoadCase> cases{
         {"keys in any case, with F, in any order, unknown keys",
          uR"({"FMessFltr":"a=b\r\nc=d","BDEN":true,"tgmessfrm":"$Fn&\u041F\u0440\u0438\u0432\u0435\u0442",)"
-         uR"("ftgen":true,"TgId":"tok\/en","bdTmpLimit":38,"other":1,"FFtgId":"x","F":"y"})"_qs,
+         uR"("ftgen":true,"TgId":"tok\/en","bdTmpLimit":38,"other":1,"FFtgId":"x","F":"y"})"_s,
          handWritten},
-        {"raw Cyrillic", uR"({"tgMessFrm":"$Fn&Привет"})"_qs,
+        {"raw Cyrillic", uR"({"tgMessFrm":"$Fn&Привет"})"_s,
          [&] {
              TConf c = before;
              c.TgMessFrm = QStringLiteral("$Fn&Привет");
              return c;
          }()},
         {"values of the wrong type are ignored",
-         uR"({"tgId":5,"tgEn":"true","bdTmpLimit":"38","smsRuEn":null,"tgAdd":[],"smsRuAdd":"ok"})"_qs,
+         uR"({"tgId":5,"tgEn":"true","bdTmpLimit":"38","smsRuEn":null,"tgAdd":[],"smsRuAdd":"ok"})"_s,
          wrongTypes},
-        {"empty object", u"{}"_qs, before},
-        {"not JSON", u"{\"tgId\":"_qs, before},
-        {"empty text", u""_qs, before},
-        {"an array", u"[{\"tgId\":\"x\"}]"_qs, before},
-        {"null", u" null "_qs, before},
-        {"two values", u"5 6"_qs, before},
+        {"empty object", u"{}"_s, before},
+        {"not JSON", u"{\"tgId\":"_s, before},
+        {"empty text", u""_s, before},
+        {"an array", u"[{\"tgId\":\"x\"}]"_s, before},
+        {"null", u" null "_s, before},
+        {"two values", u"5 6"_s, before},
     };
     for (const TLoadCase& c : cases) {
         TConf conf = before;
@@ -123,7 +125,7 @@ TEST(SettingsFile, LoadingText) {
         EXPECT_EQ(conf, c.Expected) << c.Why;
     }
 
-    for (const QString& single : {u"5"_qs, u" \"text\" "_qs, u"true"_qs, u"false"_qs, u"-1.5e3"_qs}) {
+    for (const QString& single : {u"5"_s, u" \"text\" "_s, u"true"_s, u"false"_s, u"-1.5e3"_s}) {
         TConf conf = before;
         try {
             SettingsFile::ApplyJson(single, conf);
@@ -146,7 +148,7 @@ TEST(SettingsFile, SaveAndLoadGiveTheSameSettings) {
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Config.kvf"_qs});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Config.kvf"_s});
 }
 
 TEST(SettingsFile, LoadingFiles) {
@@ -182,7 +184,7 @@ TEST(SettingsFile, FailedSaveLeavesNoTemporaryFile) {
     const QString blocked = dir.filePath(QStringLiteral("blocked"));
     ASSERT_TRUE(QDir().mkpath(blocked + QStringLiteral("/inside")));
     EXPECT_THROW(SettingsFile::Save(blocked, FilledConf()), std::runtime_error);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Config.kvf"_qs});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Config.kvf"_s});
 
     // The folder is gone: a clear error naming the file.
     const QString gone = dir.filePath(QStringLiteral("gone/Config.kvf"));

@@ -4,14 +4,13 @@
 //   settings_writer limited PATH N    saves a large record with files limited to N bytes; exit 0
 //                                     when the save failed with an error
 #include "core/SettingsFile.h"
+#include "tests/core/SettingsWriterRecords.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <sys/resource.h>
-
-#include "tests/core/SettingsWriterRecords.h"
 
 int main(int argc, char** argv) {
     if (argc < 3)

@@ -5,6 +5,8 @@
 
 #include <set>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Line ends of all three kinds, as hand edits and the editor leave them.
@@ -32,32 +34,31 @@ struct TFilterCase {
 
 TEST(MessFltrPass, TableOfCases) {
     const std::vector<TFilterCase> cases{
-        {"no line defines the name", u"Неизвестный"_qs, u"D9"_qs, u"AccessPointEntry"_qs, false, true},
-        {"empty definition", u"Пустой"_qs, u"D9"_qs, u""_qs, false, true},
-        {"identifiers without markers", u"Без маркеров"_qs, u"D9"_qs, u""_qs, false, true},
-        {"device listed, other letter case", u"Склад"_qs, u"D3"_qs, u""_qs, false, true},
-        {"device not listed", u"Склад"_qs, u"D1"_qs, u""_qs, false, false},
-        {"empty device never listed", u"Склад"_qs, u""_qs, u""_qs, false, false},
-        {"filter name in other letter case and with blanks", u" \tсклад \r\n"_qs, u"d3"_qs, u""_qs, false,
+        {"no line defines the name", u"Неизвестный"_s, u"D9"_s, u"AccessPointEntry"_s, false, true},
+        {"empty definition", u"Пустой"_s, u"D9"_s, u""_s, false, true},
+        {"identifiers without markers", u"Без маркеров"_s, u"D9"_s, u""_s, false, true},
+        {"device listed, other letter case", u"Склад"_s, u"D3"_s, u""_s, false, true},
+        {"device not listed", u"Склад"_s, u"D1"_s, u""_s, false, false},
+        {"empty device never listed", u"Склад"_s, u""_s, u""_s, false, false},
+        {"filter name in other letter case and with blanks", u" \tсклад \r\n"_s, u"d3"_s, u""_s, false, true},
+        {"both conditions hold", u"Проходная"_s, u"D2"_s, u"AccessPointExit"_s, false, true},
+        {"datagram subtype name in small letters", u"Проходная"_s, u"D1"_s, u"accesspointentry"_s, false,
          true},
-        {"both conditions hold", u"Проходная"_qs, u"D2"_qs, u"AccessPointExit"_qs, false, true},
-        {"datagram subtype name in small letters", u"Проходная"_qs, u"D1"_qs, u"accesspointentry"_qs, false,
-         true},
-        {"datagram subtype not listed", u"Проходная"_qs, u"D1"_qs, u"AccessPointEntryByKey"_qs, false, false},
-        {"datagram subtype name unknown", u"Проходная"_qs, u"D1"_qs, u"SomethingNew"_qs, false, false},
-        {"datagram subtype empty", u"Проходная"_qs, u"D1"_qs, u""_qs, false, false},
-        {"device fails, subtype holds", u"Проходная"_qs, u"D3"_qs, u"AccessPointEntry"_qs, false, false},
-        {"log subtype number as it is", u"Проходная"_qs, u"D1"_qs, u"27"_qs, true, true},
-        {"log subtype is never a name", u"Проходная"_qs, u"D1"_qs, u"AccessPointEntry"_qs, true, false},
-        {"subtype condition alone", u"Только ключ"_qs, u"любое"_qs, u"ACCESSPOINTENTRYBYKEY"_qs, false, true},
-        {"blank before = makes another name", u"Пробел"_qs, u"D9"_qs, u""_qs, false, true},
-        {"first of two lines with one name wins", u"Двойной"_qs, u"D2"_qs, u""_qs, false, false},
-        {"first of two lines with one name wins, passing", u"ДВОЙНОЙ"_qs, u"D1"_qs, u""_qs, false, true},
-        {"values before the markers count", u"После"_qs, u"D5"_qs, u"26"_qs, true, true},
-        {"a token with a trailing blank matches nothing", u"Хвост"_qs, u""_qs, u"26"_qs, true, false},
-        {"the token after it does", u"Хвост"_qs, u""_qs, u"27"_qs, true, true},
-        {"quoted token keeps its marks", u"Кавычки"_qs, u"D$7"_qs, u"26"_qs, true, false},
-        {"quoted token matches with its marks", u"Кавычки"_qs, u"'D$7'"_qs, u"26"_qs, true, true},
+        {"datagram subtype not listed", u"Проходная"_s, u"D1"_s, u"AccessPointEntryByKey"_s, false, false},
+        {"datagram subtype name unknown", u"Проходная"_s, u"D1"_s, u"SomethingNew"_s, false, false},
+        {"datagram subtype empty", u"Проходная"_s, u"D1"_s, u""_s, false, false},
+        {"device fails, subtype holds", u"Проходная"_s, u"D3"_s, u"AccessPointEntry"_s, false, false},
+        {"log subtype number as it is", u"Проходная"_s, u"D1"_s, u"27"_s, true, true},
+        {"log subtype is never a name", u"Проходная"_s, u"D1"_s, u"AccessPointEntry"_s, true, false},
+        {"subtype condition alone", u"Только ключ"_s, u"любое"_s, u"ACCESSPOINTENTRYBYKEY"_s, false, true},
+        {"blank before = makes another name", u"Пробел"_s, u"D9"_s, u""_s, false, true},
+        {"first of two lines with one name wins", u"Двойной"_s, u"D2"_s, u""_s, false, false},
+        {"first of two lines with one name wins, passing", u"ДВОЙНОЙ"_s, u"D1"_s, u""_s, false, true},
+        {"values before the markers count", u"После"_s, u"D5"_s, u"26"_s, true, true},
+        {"a token with a trailing blank matches nothing", u"Хвост"_s, u""_s, u"26"_s, true, false},
+        {"the token after it does", u"Хвост"_s, u""_s, u"27"_s, true, true},
+        {"quoted token keeps its marks", u"Кавычки"_s, u"D$7"_s, u"26"_s, true, false},
+        {"quoted token matches with its marks", u"Кавычки"_s, u"'D$7'"_s, u"26"_s, true, true},
     };
     for (const TFilterCase& c : cases) {
         TMes mes;
@@ -92,20 +93,20 @@ TEST(SubtypeIds, FixedTable) {
     EXPECT_EQ(numbers, expected);
 
     const std::vector<std::pair<QString, std::optional<int>>> lookups{
-        {u"ControllerReload"_qs, 0},
-        {u"AccessPointEntry"_qs, 26},
-        {u"ACCESSPOINTEXIT"_qs, 27},
-        {u"accesspointentrybykey"_qs, 66},
-        {u"ElecticNetworkCrash"_qs, 104},
-        {u"OutputShortCurcuit"_qs, 109},
-        {u"OrionRelayOff"_qs, 196},
-        {u"AccessPointEmegancyExitButton"_qs, 199},
-        {u"BiometricAutentificationError"_qs, 223},
-        {u"AccessPointFaceEntry"_qs, 226},
-        {u"KeyKeeper_UnknownEmployeeTakeUnknownThing"_qs, 262},
-        {u"ElectricNetworkCrash"_qs, std::nullopt}, // the system's own spelling only
-        {u" AccessPointEntry"_qs, std::nullopt},
-        {u""_qs, std::nullopt},
+        {u"ControllerReload"_s, 0},
+        {u"AccessPointEntry"_s, 26},
+        {u"ACCESSPOINTEXIT"_s, 27},
+        {u"accesspointentrybykey"_s, 66},
+        {u"ElecticNetworkCrash"_s, 104},
+        {u"OutputShortCurcuit"_s, 109},
+        {u"OrionRelayOff"_s, 196},
+        {u"AccessPointEmegancyExitButton"_s, 199},
+        {u"BiometricAutentificationError"_s, 223},
+        {u"AccessPointFaceEntry"_s, 226},
+        {u"KeyKeeper_UnknownEmployeeTakeUnknownThing"_s, 262},
+        {u"ElectricNetworkCrash"_s, std::nullopt}, // the system's own spelling only
+        {u" AccessPointEntry"_s, std::nullopt},
+        {u""_s, std::nullopt},
     };
     for (const auto& [name, id] : lookups)
         EXPECT_EQ(SubtypeId(name), id) << name.toStdString();
