@@ -1,8 +1,12 @@
 #include "core/BotDriver.h"
 
+#include "core/Autorun.h"
+#include "core/Paths.h"
+#include "core/SettingsFile.h"
 #include "intake/DatagramParser.h"
 #include "intake/DispatchQueue.h"
 #include "intake/UdpListener.h"
+#include "messaging/MessFltrPass.h"
 
 #include <QLocale>
 
@@ -179,8 +183,13 @@ void TKvBotDriver::SetTgGetIdEn(bool value) { SetFlag(&TKvBotDriver::FTgGetIdEn,
 bool TKvBotDriver::AutoLoadOnWin() const { return Flag(&TKvBotDriver::FAutoLoadOnWin); }
 void TKvBotDriver::SetAutoLoadOnWin(bool value)
 {
-    // The autorun entry itself is written by the settings code.
-    SetFlag(&TKvBotDriver::FAutoLoadOnWin, value);
+    // The flag follows the entry: when writing it fails, the error reaches the caller and the flag
+    // keeps saying what is really there.
+    if (value)
+        Autorun::SetOn(FAppPath);
+    else
+        Autorun::SetOff();
+    SetFlag(&TKvBotDriver::FAutoLoadOnWin, Autorun::IsOn());
 }
 
 TConf TKvBotDriver::Conf() const
@@ -193,9 +202,22 @@ quint16 TKvBotDriver::UdpPort() const { return FUDPSrv ? FUDPSrv->Port() : 0; }
 
 // ---- settings file ----------------------------------------------------------------------------
 
-void TKvBotDriver::LoadSettings() {}
+// Fills the settings directly: nothing is started or stopped, whatever the file says.
+void TKvBotDriver::LoadSettings()
+{
+    SetFlag(&TKvBotDriver::FAutoLoadOnWin, Autorun::IsOn());
+    TConf conf = Conf();
+    SettingsFile::Load(Paths::SettingsFilePath(), conf);
+    std::lock_guard lock(FPropsLock);
+    FConf = conf;
+}
 
-void TKvBotDriver::SaveSettings() {}
+void TKvBotDriver::SaveSettings() { SettingsFile::Save(Paths::SettingsFilePath(), Conf()); }
+
+bool TKvBotDriver::MessFltrPass(const QString& name, const TMes& mes) const
+{
+    return ::MessFltrPass(MessFltr(), name, mes);
+}
 
 // ---- database ---------------------------------------------------------------------------------
 

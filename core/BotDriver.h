@@ -92,8 +92,13 @@ public:
     quint16 UdpPort() const; // the port the listener is bound to
 
     // ---- settings file ----------------------------------------------------------------------
+    // Both throw std::runtime_error: a file that cannot be read or holds a single non-object value,
+    // a file that cannot be written (the old file is then kept).
     void LoadSettings();
     void SaveSettings();
+
+    // Whether the event passes the named filter of MessFltr.
+    bool MessFltrPass(const QString& name, const TMes& mes) const;
 
     // ---- database -----------------------------------------------------------------------------
     bool ServerCfgRead();

@@ -1,14 +1,17 @@
 #include "ui/HeadlessRunner.h"
+#include "ui/PreviewCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
 const char* const kUsage =
     "Usage: KestravaPelorin --headless [--log-udp] [--log-tg] [--log-bd] [--log-sms]\n"
+    "       KestravaPelorin --preview TEMPLATE [--event TEXT]\n"
     "       KestravaPelorin --help | --version\n"
     "\n"
     "Delivers the events of a Kestrava access-control installation as Telegram messages and SMS.\n"
@@ -20,6 +23,10 @@ const char* const kUsage =
     "  --log-tg     report every Telegram message sent or received\n"
     "  --log-bd     report every event read from the database log\n"
     "  --log-sms    report every SMS sent\n"
+    "  --preview    print the text TEMPLATE makes of a sample event (an empty TEMPLATE is the\n"
+    "               default template), then its size as SMS\n"
+    "  --event      put the fields of TEXT, written as a datagram (\"Message:Выход, DateTime:...\"),\n"
+    "               over the sample event\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
 
@@ -27,6 +34,21 @@ int UsageError(const QString& message)
 {
     std::fprintf(stderr, "KestravaPelorin: %s\n%s", qPrintable(message), kUsage);
     return 2;
+}
+
+void WriteUtf8(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int RunPreview(const QString& templ, const std::optional<QString>& eventText)
+{
+    const TPreviewCommand::TResult result = TPreviewCommand::Run(templ, eventText);
+    WriteUtf8(stdout, result.Output);
+    WriteUtf8(stderr, result.Error);
+    return result.ExitCode;
 }
 
 } // namespace
@@ -47,8 +69,15 @@ int main(int argc, char** argv)
 
     bool headless = false;
     THeadlessRunner::TOptions options;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--headless"))
+    std::optional<QString> previewTemplate;
+    std::optional<QString> previewEvent;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--preview") || argument == QLatin1String("--event")) {
+            if (i + 1 >= arguments.size())
+                return UsageError(QStringLiteral("%1 needs a value").arg(argument));
+            (argument == QLatin1String("--preview") ? previewTemplate : previewEvent) = arguments[++i];
+        } else if (argument == QLatin1String("--headless"))
             headless = true;
         else if (argument == QLatin1String("--log-udp"))
             options.LogUdp = true;
@@ -60,6 +89,13 @@ int main(int argc, char** argv)
             options.LogSmsRu = true;
         else
             return UsageError(QStringLiteral("unknown argument: %1").arg(argument));
+    }
+    if (previewEvent && !previewTemplate)
+        return UsageError(QStringLiteral("--event goes with --preview"));
+    if (previewTemplate) {
+        if (headless)
+            return UsageError(QStringLiteral("--preview and --headless do not go together"));
+        return RunPreview(*previewTemplate, previewEvent);
     }
     if (!headless)
         return UsageError(QStringLiteral("the settings window is not part of this build; use --headless"));
