@@ -1,11 +1,21 @@
 #include "core/BotDriver.h"
 
+#include "acsdb/ConnectionManager.h"
+#include "acsdb/DbConnection.h"
+#include "acsdb/DbError.h"
+#include "acsdb/Directory.h"
+#include "acsdb/ReactionInstaller.h"
+#include "acsdb/ServerConfig.h"
+#include "acsdb/Statements.h"
+#include "core/Paths.h"
 #include "intake/DatagramParser.h"
 #include "intake/DispatchQueue.h"
+#include "intake/LogThread.h"
 #include "intake/UdpListener.h"
 
 #include <QLocale>
 
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -18,7 +28,11 @@ constexpr auto kDispatchDrainLimit = std::chrono::seconds(15);
 TKvBotDriver::TKvBotDriver(const QString& AppPath, const TDriverOptions& options)
     : FAppPath(AppPath)
     , FOptions(options)
-{
+    , FDMan(std::make_unique<TConnectionManager>())
+    , FDirectory(std::make_unique<TDirectory>(
+          *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); }))
+    , FReactionInstaller(std::make_unique<TReactionInstaller>(
+          *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); })) {
     // The settings record starts with its defaults (member initialisers), then the listener.
     FDispatchQueue = std::make_unique<TDispatchQueue>([this](const TMes& mes) { DispatchMes(mes); });
     FUDPSrv = std::make_unique<TUdpListener>(FOptions.UdpPort,
@@ -29,8 +43,7 @@ TKvBotDriver::TKvBotDriver(const QString& AppPath, const TDriverOptions& options
         LogThreadStart();
 }
 
-TKvBotDriver::~TKvBotDriver()
-{
+TKvBotDriver::~TKvBotDriver() {
     try {
         Destroy();
     } catch (...) {
@@ -38,18 +51,17 @@ TKvBotDriver::~TKvBotDriver()
     }
 }
 
-void TKvBotDriver::Init()
-{
+void TKvBotDriver::Init() {
     LoadSettings();
     if (ServerCfgRead())
         BdConnect();
 }
 
-void TKvBotDriver::Destroy()
-{
+void TKvBotDriver::Destroy() {
     if (FDestroyed.exchange(true))
         return;
     LogThreadStop();
+    JoinRetiredLogThreads();
     FUDPSrv.reset();
     // Events already received are still delivered while the channels are up.
     if (FDispatchQueue)
@@ -57,11 +69,11 @@ void TKvBotDriver::Destroy()
     TgInit(QString());
     SmsRuInit(QString());
     FDispatchQueue.reset();
+    FDMan->Close();
     SaveSettings();
 }
 
-void TKvBotDriver::DoLogState(Tobj Obj, TStatus Status, const QString& Mess) const
-{
+void TKvBotDriver::DoLogState(Tobj Obj, TStatus Status, const QString& Mess) const {
     TLogState sink;
     {
         std::lock_guard lock(FLogStateLock);
@@ -73,57 +85,55 @@ void TKvBotDriver::DoLogState(Tobj Obj, TStatus Status, const QString& Mess) con
 
 // ---- properties -----------------------------------------------------------------------------
 
-template <typename T>
-T TKvBotDriver::ConfMember(T TConf::*member) const
-{
+template <typename T> T TKvBotDriver::ConfMember(T TConf::*member) const {
     std::lock_guard lock(FPropsLock);
     return FConf.*member;
 }
 
-template <typename T>
-void TKvBotDriver::SetConfMember(T TConf::*member, const T& value)
-{
+template <typename T> void TKvBotDriver::SetConfMember(T TConf::*member, const T& value) {
     std::lock_guard lock(FPropsLock);
     FConf.*member = value;
 }
 
-bool TKvBotDriver::Flag(const bool TKvBotDriver::*member) const
-{
+bool TKvBotDriver::Flag(const bool TKvBotDriver::*member) const {
     std::lock_guard lock(FPropsLock);
     return this->*member;
 }
 
-void TKvBotDriver::SetFlag(bool TKvBotDriver::*member, bool value)
-{
+void TKvBotDriver::SetFlag(bool TKvBotDriver::*member, bool value) {
     std::lock_guard lock(FPropsLock);
     this->*member = value;
 }
 
-TLogState TKvBotDriver::LogState() const
-{
+TLogState TKvBotDriver::LogState() const {
     std::lock_guard lock(FLogStateLock);
     return FLogState;
 }
 
-void TKvBotDriver::SetLogState(TLogState value)
-{
+void TKvBotDriver::SetLogState(TLogState value) {
     std::lock_guard lock(FLogStateLock);
     FLogState = std::move(value);
 }
 
-QString TKvBotDriver::TgId() const { return ConfMember(&TConf::TgId); }
-void TKvBotDriver::SetTgId(const QString& value) { SetConfMember(&TConf::TgId, value); }
+QString TKvBotDriver::TgId() const {
+    return ConfMember(&TConf::TgId);
+}
+void TKvBotDriver::SetTgId(const QString& value) {
+    SetConfMember(&TConf::TgId, value);
+}
 
-bool TKvBotDriver::TgEn() const { return ConfMember(&TConf::TgEn); }
-void TKvBotDriver::SetTgEn(bool value)
-{
+bool TKvBotDriver::TgEn() const {
+    return ConfMember(&TConf::TgEn);
+}
+void TKvBotDriver::SetTgEn(bool value) {
     SetConfMember(&TConf::TgEn, value);
     TgInit(value ? TgId() : QString());
 }
 
-bool TKvBotDriver::BdEn() const { return ConfMember(&TConf::BdEn); }
-void TKvBotDriver::SetBdEn(bool value)
-{
+bool TKvBotDriver::BdEn() const {
+    return ConfMember(&TConf::BdEn);
+}
+void TKvBotDriver::SetBdEn(bool value) {
     SetConfMember(&TConf::BdEn, value);
     if (value)
         LogThreadStart();
@@ -131,65 +141,124 @@ void TKvBotDriver::SetBdEn(bool value)
         LogThreadStop();
 }
 
-double TKvBotDriver::BdTmpLimit() const { return ConfMember(&TConf::BdTmpLimit); }
-void TKvBotDriver::SetBdTmpLimit(double value) { SetConfMember(&TConf::BdTmpLimit, value); }
+double TKvBotDriver::BdTmpLimit() const {
+    return ConfMember(&TConf::BdTmpLimit);
+}
+void TKvBotDriver::SetBdTmpLimit(double value) {
+    SetConfMember(&TConf::BdTmpLimit, value);
+}
 
-QString TKvBotDriver::TgMessFrm() const { return ConfMember(&TConf::TgMessFrm); }
-void TKvBotDriver::SetTgMessFrm(const QString& value) { SetConfMember(&TConf::TgMessFrm, value); }
+QString TKvBotDriver::TgMessFrm() const {
+    return ConfMember(&TConf::TgMessFrm);
+}
+void TKvBotDriver::SetTgMessFrm(const QString& value) {
+    SetConfMember(&TConf::TgMessFrm, value);
+}
 
-QString TKvBotDriver::SmsRuId() const { return ConfMember(&TConf::SmsRuId); }
-void TKvBotDriver::SetSmsRuId(const QString& value) { SetConfMember(&TConf::SmsRuId, value); }
+QString TKvBotDriver::SmsRuId() const {
+    return ConfMember(&TConf::SmsRuId);
+}
+void TKvBotDriver::SetSmsRuId(const QString& value) {
+    SetConfMember(&TConf::SmsRuId, value);
+}
 
-bool TKvBotDriver::SmsRuEn() const { return ConfMember(&TConf::SmsRuEn); }
-void TKvBotDriver::SetSmsRuEn(bool value)
-{
+bool TKvBotDriver::SmsRuEn() const {
+    return ConfMember(&TConf::SmsRuEn);
+}
+void TKvBotDriver::SetSmsRuEn(bool value) {
     SetConfMember(&TConf::SmsRuEn, value);
     SmsRuInit(value ? SmsRuId() : QString());
 }
 
-QString TKvBotDriver::SmsRuMessFrm() const { return ConfMember(&TConf::SmsRuMessFrm); }
-void TKvBotDriver::SetSmsRuMessFrm(const QString& value) { SetConfMember(&TConf::SmsRuMessFrm, value); }
+QString TKvBotDriver::SmsRuMessFrm() const {
+    return ConfMember(&TConf::SmsRuMessFrm);
+}
+void TKvBotDriver::SetSmsRuMessFrm(const QString& value) {
+    SetConfMember(&TConf::SmsRuMessFrm, value);
+}
 
-bool TKvBotDriver::TgOnlyAdd() const { return ConfMember(&TConf::TgOnlyAdd); }
-void TKvBotDriver::SetTgOnlyAdd(bool value) { SetConfMember(&TConf::TgOnlyAdd, value); }
+bool TKvBotDriver::TgOnlyAdd() const {
+    return ConfMember(&TConf::TgOnlyAdd);
+}
+void TKvBotDriver::SetTgOnlyAdd(bool value) {
+    SetConfMember(&TConf::TgOnlyAdd, value);
+}
 
-bool TKvBotDriver::SmsRuOnlyAdd() const { return ConfMember(&TConf::SmsRuOnlyAdd); }
-void TKvBotDriver::SetSmsRuOnlyAdd(bool value) { SetConfMember(&TConf::SmsRuOnlyAdd, value); }
+bool TKvBotDriver::SmsRuOnlyAdd() const {
+    return ConfMember(&TConf::SmsRuOnlyAdd);
+}
+void TKvBotDriver::SetSmsRuOnlyAdd(bool value) {
+    SetConfMember(&TConf::SmsRuOnlyAdd, value);
+}
 
-QString TKvBotDriver::TgAdd() const { return ConfMember(&TConf::TgAdd); }
-void TKvBotDriver::SetTgAdd(const QString& value) { SetConfMember(&TConf::TgAdd, value); }
+QString TKvBotDriver::TgAdd() const {
+    return ConfMember(&TConf::TgAdd);
+}
+void TKvBotDriver::SetTgAdd(const QString& value) {
+    SetConfMember(&TConf::TgAdd, value);
+}
 
-QString TKvBotDriver::SmsRuAdd() const { return ConfMember(&TConf::SmsRuAdd); }
-void TKvBotDriver::SetSmsRuAdd(const QString& value) { SetConfMember(&TConf::SmsRuAdd, value); }
+QString TKvBotDriver::SmsRuAdd() const {
+    return ConfMember(&TConf::SmsRuAdd);
+}
+void TKvBotDriver::SetSmsRuAdd(const QString& value) {
+    SetConfMember(&TConf::SmsRuAdd, value);
+}
 
-QString TKvBotDriver::MessFltr() const { return ConfMember(&TConf::MessFltr); }
-void TKvBotDriver::SetMessFltr(const QString& value) { SetConfMember(&TConf::MessFltr, value); }
+QString TKvBotDriver::MessFltr() const {
+    return ConfMember(&TConf::MessFltr);
+}
+void TKvBotDriver::SetMessFltr(const QString& value) {
+    SetConfMember(&TConf::MessFltr, value);
+}
 
-bool TKvBotDriver::LogUdp() const { return Flag(&TKvBotDriver::FLogUdp); }
-void TKvBotDriver::SetLogUdp(bool value) { SetFlag(&TKvBotDriver::FLogUdp, value); }
-bool TKvBotDriver::LogTg() const { return Flag(&TKvBotDriver::FLogTg); }
-void TKvBotDriver::SetLogTg(bool value) { SetFlag(&TKvBotDriver::FLogTg, value); }
-bool TKvBotDriver::LogBd() const { return Flag(&TKvBotDriver::FLogBd); }
-void TKvBotDriver::SetLogBd(bool value) { SetFlag(&TKvBotDriver::FLogBd, value); }
-bool TKvBotDriver::LogSmsRu() const { return Flag(&TKvBotDriver::FLogSmsRu); }
-void TKvBotDriver::SetLogSmsRu(bool value) { SetFlag(&TKvBotDriver::FLogSmsRu, value); }
-bool TKvBotDriver::TgGetIdEn() const { return Flag(&TKvBotDriver::FTgGetIdEn); }
-void TKvBotDriver::SetTgGetIdEn(bool value) { SetFlag(&TKvBotDriver::FTgGetIdEn, value); }
+bool TKvBotDriver::LogUdp() const {
+    return Flag(&TKvBotDriver::FLogUdp);
+}
+void TKvBotDriver::SetLogUdp(bool value) {
+    SetFlag(&TKvBotDriver::FLogUdp, value);
+}
+bool TKvBotDriver::LogTg() const {
+    return Flag(&TKvBotDriver::FLogTg);
+}
+void TKvBotDriver::SetLogTg(bool value) {
+    SetFlag(&TKvBotDriver::FLogTg, value);
+}
+bool TKvBotDriver::LogBd() const {
+    return Flag(&TKvBotDriver::FLogBd);
+}
+void TKvBotDriver::SetLogBd(bool value) {
+    SetFlag(&TKvBotDriver::FLogBd, value);
+}
+bool TKvBotDriver::LogSmsRu() const {
+    return Flag(&TKvBotDriver::FLogSmsRu);
+}
+void TKvBotDriver::SetLogSmsRu(bool value) {
+    SetFlag(&TKvBotDriver::FLogSmsRu, value);
+}
+bool TKvBotDriver::TgGetIdEn() const {
+    return Flag(&TKvBotDriver::FTgGetIdEn);
+}
+void TKvBotDriver::SetTgGetIdEn(bool value) {
+    SetFlag(&TKvBotDriver::FTgGetIdEn, value);
+}
 
-bool TKvBotDriver::AutoLoadOnWin() const { return Flag(&TKvBotDriver::FAutoLoadOnWin); }
-void TKvBotDriver::SetAutoLoadOnWin(bool value)
-{
+bool TKvBotDriver::AutoLoadOnWin() const {
+    return Flag(&TKvBotDriver::FAutoLoadOnWin);
+}
+void TKvBotDriver::SetAutoLoadOnWin(bool value) {
     // The autorun entry itself is written by the settings code.
     SetFlag(&TKvBotDriver::FAutoLoadOnWin, value);
 }
 
-TConf TKvBotDriver::Conf() const
-{
+TConf TKvBotDriver::Conf() const {
     std::lock_guard lock(FPropsLock);
     return FConf;
 }
 
-quint16 TKvBotDriver::UdpPort() const { return FUDPSrv ? FUDPSrv->Port() : 0; }
+quint16 TKvBotDriver::UdpPort() const {
+    return FUDPSrv ? FUDPSrv->Port() : 0;
+}
 
 // ---- settings file ----------------------------------------------------------------------------
 
@@ -199,14 +268,96 @@ void TKvBotDriver::SaveSettings() {}
 
 // ---- database ---------------------------------------------------------------------------------
 
-bool TKvBotDriver::ServerCfgRead() { return false; }
+namespace {
 
-bool TKvBotDriver::BdConnect() { return false; }
+const QString kNoServerCfg =
+    QStringLiteral("Ошибка подключения к базе. Запустите программу на сервере Kestrava");
+const QString kDbVersion = QStringLiteral("Версия базы: ");
+
+} // namespace
+
+bool TKvBotDriver::ServerCfgRead() {
+    const QString path = Paths::ServerConfigPath();
+    const TServerConfigRead read = ReadServerConfig(path);
+    if (read.Missing) {
+        DoLogState(TobjBase, TStNone, kNoServerCfg);
+        return false;
+    }
+    if (!read.Config) {
+        DoLogState(TobjBase, TStNone,
+                   kNoServerCfg + QStringLiteral(": ") + path + QStringLiteral(": ") + read.Error);
+        return false;
+    }
+    std::lock_guard lock(FServerCfgLock);
+    FServerCfg = std::make_unique<TServerConfig>(*read.Config);
+    return true;
+}
+
+bool TKvBotDriver::BdConnect() {
+    std::optional<TServerConfig> config;
+    {
+        std::lock_guard lock(FServerCfgLock);
+        if (FServerCfg)
+            config = *FServerCfg;
+    }
+    if (!config)
+        return false;
+    FDMan->Close();
+    FDMan->Define(TConnectionDef::FromServerConfig(*config));
+
+    bool opened = false;
+    try {
+        TDbConnection db(*FDMan);
+        QSqlQuery query = db.Exec(Statements::Version());
+        opened = true;
+        QString version;
+        if (query.next())
+            version = query.value(QStringLiteral("value")).toString();
+        TDbConnection::CheckFetch(query);
+        DoLogState(TobjBase, TstConNorm, kDbVersion + version);
+    } catch (const TDbError& error) {
+        DoLogState(TobjBase, TstConErr, error.Text());
+    }
+    return opened;
+}
+
+QStringList TKvBotDriver::FindPhones(const QString& Phone, const QString& CountryCode,
+                                     const QString& CityCode, const QString& Number,
+                                     const QString& Description) const {
+    return FDirectory->FindPhones(Phone, CountryCode, CityCode, Number, Description);
+}
+
+QStringList TKvBotDriver::GetEmpPhones(const QString& EmployeeId) const {
+    return FDirectory->GetEmpPhones(EmployeeId);
+}
+
+bool TKvBotDriver::SetPhoneDescription(const QString& PhoneId, const QString& Description) const {
+    return FDirectory->SetPhoneDescription(PhoneId, Description);
+}
+
+QByteArray TKvBotDriver::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const {
+    return FDirectory->GetEmpPhoto(EmployeeId, PhotoNumber);
+}
+
+int TKvBotDriver::GetEmployee(const QString& EmployeeId, TUserData& UserData) const {
+    return FDirectory->GetEmployee(EmployeeId, UserData);
+}
+
+QStringList TKvBotDriver::KVGetDrivers() const {
+    return FDirectory->KVGetDrivers();
+}
+
+QStringList TKvBotDriver::KVGetLogMsgSubtypes() const {
+    return FDirectory->KVGetLogMsgSubtypes();
+}
+
+void TKvBotDriver::ReactionCreate() {
+    FReactionInstaller->Install(FAppPath);
+}
 
 // ---- event intake -----------------------------------------------------------------------------
 
-void TKvBotDriver::UdpRead(const QByteArray& datagram)
-{
+void TKvBotDriver::UdpRead(const QByteArray& datagram) {
     const QString text = QString::fromUtf8(datagram);
     if (LogUdp())
         DoLogState(TobjServMes, TstRecMes, text);
@@ -215,19 +366,84 @@ void TKvBotDriver::UdpRead(const QByteArray& datagram)
         EnqueueMes(std::move(*mes));
 }
 
-void TKvBotDriver::EnqueueMes(TMes mes)
-{
+void TKvBotDriver::EnqueueMes(TMes mes) {
     if (FDispatchQueue)
         FDispatchQueue->Enqueue(std::move(mes));
 }
 
 void TKvBotDriver::DispatchMes(const TMes& /*Mes*/) {}
 
-bool TKvBotDriver::LogThreadActive() const { return false; }
+bool TKvBotDriver::LogThreadActive() const {
+    std::lock_guard lock(FLogThreadLock);
+    return FLogThread && !FLogThread->Finished();
+}
 
-bool TKvBotDriver::LogThreadStart() { return false; }
+bool TKvBotDriver::LogThreadStart() {
+    std::lock_guard lock(FLogThreadLock);
+    // A driver that is being destroyed starts nothing that could outlive it.
+    if (FDestroyed)
+        return false;
+    if (FLogThread && !FLogThread->Finished())
+        return false;
+    try {
+        ReapFinishedLogThreads();
+        FLogThread.reset();
+        auto thread = std::make_unique<TLogThread>(
+            *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); },
+            [this](const TMes& mes) { BdMes(mes); },
+            TLogThreadTiming{FOptions.LogStartDelay, FOptions.LogPollPause});
+        thread->Start();
+        FLogThread = std::move(thread);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
-bool TKvBotDriver::LogThreadStop() { return true; }
+bool TKvBotDriver::LogThreadStop() {
+    std::unique_ptr<TLogThread> stopping;
+    {
+        std::lock_guard lock(FLogThreadLock);
+        stopping = std::move(FLogThread);
+    }
+    if (!stopping)
+        return true;
+    stopping->RequestStop();
+    if (stopping->WaitFinished(FOptions.LogStopWait)) {
+        stopping->Join();
+        return true;
+    }
+    // Still inside a query: it finishes on its own and is joined later, by Destroy at the latest.
+    std::lock_guard lock(FLogThreadLock);
+    FRetiredLogThreads.push_back(std::move(stopping));
+    return true;
+}
+
+void TKvBotDriver::ReapFinishedLogThreads() {
+    // Called under FLogThreadLock; joining a thread that has ended does not wait.
+    std::erase_if(FRetiredLogThreads,
+                  [](const std::unique_ptr<TLogThread>& thread) { return thread->Finished(); });
+}
+
+void TKvBotDriver::JoinRetiredLogThreads() {
+    std::vector<std::unique_ptr<TLogThread>> joining;
+    {
+        std::lock_guard lock(FLogThreadLock);
+        joining.swap(FRetiredLogThreads);
+    }
+    for (const auto& thread : joining)
+        thread->Join();
+}
+
+void TKvBotDriver::BdMes(const TMes& Mes) {
+    if (LogBd()) {
+        DoLogState(TobjLog, TstRecMes,
+                   Mes.EmployeeFullName() + u' ' + Mes.DriverName + u' ' + Mes.Message + u' ' + Mes.Details);
+    }
+    const double threshold = BdTmpLimit() * 10.0;
+    if (Mes.TemperatureResult > threshold || std::isnan(threshold))
+        EnqueueMes(Mes);
+}
 
 // ---- channels ---------------------------------------------------------------------------------
 
