@@ -105,3 +105,60 @@ TEST(SqlServerConnection, LoginReachesTheServerAndItsRefusalIsReported) {
 }
 
 } // namespace
+
+namespace {
+
+class BdConnectTest : public ::testing::Test {
+protected:
+    BdConnectTest() { FDriver.SetLogState(FRecorder.Sink()); }
+
+    std::vector<TReport> Connect() {
+        FRecorder.Clear();
+        FConnected = FDriver.ServerCfgRead() && FDriver.BdConnect();
+        return FRecorder.Reports();
+    }
+
+    TDemoInstallation FDemo;
+    TKvBotDriver FDriver{QStringLiteral("KestravaPelorin"), AnyFreePort()};
+    TReportRecorder FRecorder;
+    bool FConnected = false;
+};
+
+TEST_F(BdConnectTest, ReportsTheVersionOnEveryRunAndLeavesNoConnectionOpen) {
+    const std::vector<TReport> version{{TobjBase, TstConNorm, QStringLiteral("Версия базы: 3.5.2.1")}};
+    EXPECT_EQ(Connect(), version);
+    EXPECT_TRUE(FConnected);
+    EXPECT_EQ(Connect(), version);
+    EXPECT_TRUE(FConnected);
+    for (const QString& name : QSqlDatabase::connectionNames())
+        EXPECT_FALSE(name.startsWith(QStringLiteral("KV"))) << name.toStdString();
+}
+
+TEST_F(BdConnectTest, WithoutAVersionRowTheReportIsEmptyAndTheResultTrue) {
+    FDemo.Exec(QStringLiteral("delete from variables"));
+    EXPECT_EQ(Connect(), (std::vector<TReport>{{TobjBase, TstConNorm, QStringLiteral("Версия базы: ")}}));
+    EXPECT_TRUE(FConnected);
+}
+
+TEST_F(BdConnectTest, AMissingDatabaseFileIsAConnectionErrorAndIsNotCreated) {
+    FDemo.WriteServerConfig("<config><SqliteDatabase>missing.sqlite</SqliteDatabase></config>");
+    const std::vector<TReport> reports = Connect();
+    EXPECT_FALSE(FConnected);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].Status, TstConErr);
+    EXPECT_TRUE(reports[0].Mess.startsWith(QStringLiteral("ConnectionError ")))
+        << reports[0].Mess.toStdString();
+    EXPECT_FALSE(QFile::exists(FDemo.KestravaDir() + QStringLiteral("/missing.sqlite")));
+}
+
+TEST_F(BdConnectTest, ATableMissingIsAVersionQueryError) {
+    FDemo.Exec(QStringLiteral("drop table variables"));
+    const std::vector<TReport> reports = Connect();
+    EXPECT_FALSE(FConnected);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].Status, TstConErr);
+    EXPECT_TRUE(reports[0].Mess.startsWith(QStringLiteral("StatementError no such table: variables")))
+        << reports[0].Mess.toStdString();
+}
+
+} // namespace
