@@ -15,7 +15,7 @@
 
 #include <QLocale>
 
-#include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -32,7 +32,8 @@ TKvBotDriver::TKvBotDriver(const QString& AppPath, const TDriverOptions& options
     , FDirectory(std::make_unique<TDirectory>(
           *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); }))
     , FReactionInstaller(std::make_unique<TReactionInstaller>(
-          *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); })) {
+          *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); }))
+{
     // The settings record starts with its defaults (member initialisers), then the listener.
     FDispatchQueue = std::make_unique<TDispatchQueue>([this](const TMes& mes) { DispatchMes(mes); });
     FUDPSrv = std::make_unique<TUdpListener>(FOptions.UdpPort,
@@ -43,7 +44,8 @@ TKvBotDriver::TKvBotDriver(const QString& AppPath, const TDriverOptions& options
         LogThreadStart();
 }
 
-TKvBotDriver::~TKvBotDriver() {
+TKvBotDriver::~TKvBotDriver()
+{
     try {
         Destroy();
     } catch (...) {
@@ -51,13 +53,15 @@ TKvBotDriver::~TKvBotDriver() {
     }
 }
 
-void TKvBotDriver::Init() {
+void TKvBotDriver::Init()
+{
     LoadSettings();
     if (ServerCfgRead())
         BdConnect();
 }
 
-void TKvBotDriver::Destroy() {
+void TKvBotDriver::Destroy()
+{
     if (FDestroyed.exchange(true))
         return;
     LogThreadStop();
@@ -73,7 +77,8 @@ void TKvBotDriver::Destroy() {
     SaveSettings();
 }
 
-void TKvBotDriver::DoLogState(Tobj Obj, TStatus Status, const QString& Mess) const {
+void TKvBotDriver::DoLogState(Tobj Obj, TStatus Status, const QString& Mess) const
+{
     TLogState sink;
     {
         std::lock_guard lock(FLogStateLock);
@@ -85,55 +90,57 @@ void TKvBotDriver::DoLogState(Tobj Obj, TStatus Status, const QString& Mess) con
 
 // ---- properties -----------------------------------------------------------------------------
 
-template <typename T> T TKvBotDriver::ConfMember(T TConf::*member) const {
+template <typename T>
+T TKvBotDriver::ConfMember(T TConf::*member) const
+{
     std::lock_guard lock(FPropsLock);
     return FConf.*member;
 }
 
-template <typename T> void TKvBotDriver::SetConfMember(T TConf::*member, const T& value) {
+template <typename T>
+void TKvBotDriver::SetConfMember(T TConf::*member, const T& value)
+{
     std::lock_guard lock(FPropsLock);
     FConf.*member = value;
 }
 
-bool TKvBotDriver::Flag(const bool TKvBotDriver::*member) const {
+bool TKvBotDriver::Flag(const bool TKvBotDriver::*member) const
+{
     std::lock_guard lock(FPropsLock);
     return this->*member;
 }
 
-void TKvBotDriver::SetFlag(bool TKvBotDriver::*member, bool value) {
+void TKvBotDriver::SetFlag(bool TKvBotDriver::*member, bool value)
+{
     std::lock_guard lock(FPropsLock);
     this->*member = value;
 }
 
-TLogState TKvBotDriver::LogState() const {
+TLogState TKvBotDriver::LogState() const
+{
     std::lock_guard lock(FLogStateLock);
     return FLogState;
 }
 
-void TKvBotDriver::SetLogState(TLogState value) {
+void TKvBotDriver::SetLogState(TLogState value)
+{
     std::lock_guard lock(FLogStateLock);
     FLogState = std::move(value);
 }
 
-QString TKvBotDriver::TgId() const {
-    return ConfMember(&TConf::TgId);
-}
-void TKvBotDriver::SetTgId(const QString& value) {
-    SetConfMember(&TConf::TgId, value);
-}
+QString TKvBotDriver::TgId() const { return ConfMember(&TConf::TgId); }
+void TKvBotDriver::SetTgId(const QString& value) { SetConfMember(&TConf::TgId, value); }
 
-bool TKvBotDriver::TgEn() const {
-    return ConfMember(&TConf::TgEn);
-}
-void TKvBotDriver::SetTgEn(bool value) {
+bool TKvBotDriver::TgEn() const { return ConfMember(&TConf::TgEn); }
+void TKvBotDriver::SetTgEn(bool value)
+{
     SetConfMember(&TConf::TgEn, value);
     TgInit(value ? TgId() : QString());
 }
 
-bool TKvBotDriver::BdEn() const {
-    return ConfMember(&TConf::BdEn);
-}
-void TKvBotDriver::SetBdEn(bool value) {
+bool TKvBotDriver::BdEn() const { return ConfMember(&TConf::BdEn); }
+void TKvBotDriver::SetBdEn(bool value)
+{
     SetConfMember(&TConf::BdEn, value);
     if (value)
         LogThreadStart();
@@ -141,124 +148,65 @@ void TKvBotDriver::SetBdEn(bool value) {
         LogThreadStop();
 }
 
-double TKvBotDriver::BdTmpLimit() const {
-    return ConfMember(&TConf::BdTmpLimit);
-}
-void TKvBotDriver::SetBdTmpLimit(double value) {
-    SetConfMember(&TConf::BdTmpLimit, value);
-}
+double TKvBotDriver::BdTmpLimit() const { return ConfMember(&TConf::BdTmpLimit); }
+void TKvBotDriver::SetBdTmpLimit(double value) { SetConfMember(&TConf::BdTmpLimit, value); }
 
-QString TKvBotDriver::TgMessFrm() const {
-    return ConfMember(&TConf::TgMessFrm);
-}
-void TKvBotDriver::SetTgMessFrm(const QString& value) {
-    SetConfMember(&TConf::TgMessFrm, value);
-}
+QString TKvBotDriver::TgMessFrm() const { return ConfMember(&TConf::TgMessFrm); }
+void TKvBotDriver::SetTgMessFrm(const QString& value) { SetConfMember(&TConf::TgMessFrm, value); }
 
-QString TKvBotDriver::SmsRuId() const {
-    return ConfMember(&TConf::SmsRuId);
-}
-void TKvBotDriver::SetSmsRuId(const QString& value) {
-    SetConfMember(&TConf::SmsRuId, value);
-}
+QString TKvBotDriver::SmsRuId() const { return ConfMember(&TConf::SmsRuId); }
+void TKvBotDriver::SetSmsRuId(const QString& value) { SetConfMember(&TConf::SmsRuId, value); }
 
-bool TKvBotDriver::SmsRuEn() const {
-    return ConfMember(&TConf::SmsRuEn);
-}
-void TKvBotDriver::SetSmsRuEn(bool value) {
+bool TKvBotDriver::SmsRuEn() const { return ConfMember(&TConf::SmsRuEn); }
+void TKvBotDriver::SetSmsRuEn(bool value)
+{
     SetConfMember(&TConf::SmsRuEn, value);
     SmsRuInit(value ? SmsRuId() : QString());
 }
 
-QString TKvBotDriver::SmsRuMessFrm() const {
-    return ConfMember(&TConf::SmsRuMessFrm);
-}
-void TKvBotDriver::SetSmsRuMessFrm(const QString& value) {
-    SetConfMember(&TConf::SmsRuMessFrm, value);
-}
+QString TKvBotDriver::SmsRuMessFrm() const { return ConfMember(&TConf::SmsRuMessFrm); }
+void TKvBotDriver::SetSmsRuMessFrm(const QString& value) { SetConfMember(&TConf::SmsRuMessFrm, value); }
 
-bool TKvBotDriver::TgOnlyAdd() const {
-    return ConfMember(&TConf::TgOnlyAdd);
-}
-void TKvBotDriver::SetTgOnlyAdd(bool value) {
-    SetConfMember(&TConf::TgOnlyAdd, value);
-}
+bool TKvBotDriver::TgOnlyAdd() const { return ConfMember(&TConf::TgOnlyAdd); }
+void TKvBotDriver::SetTgOnlyAdd(bool value) { SetConfMember(&TConf::TgOnlyAdd, value); }
 
-bool TKvBotDriver::SmsRuOnlyAdd() const {
-    return ConfMember(&TConf::SmsRuOnlyAdd);
-}
-void TKvBotDriver::SetSmsRuOnlyAdd(bool value) {
-    SetConfMember(&TConf::SmsRuOnlyAdd, value);
-}
+bool TKvBotDriver::SmsRuOnlyAdd() const { return ConfMember(&TConf::SmsRuOnlyAdd); }
+void TKvBotDriver::SetSmsRuOnlyAdd(bool value) { SetConfMember(&TConf::SmsRuOnlyAdd, value); }
 
-QString TKvBotDriver::TgAdd() const {
-    return ConfMember(&TConf::TgAdd);
-}
-void TKvBotDriver::SetTgAdd(const QString& value) {
-    SetConfMember(&TConf::TgAdd, value);
-}
+QString TKvBotDriver::TgAdd() const { return ConfMember(&TConf::TgAdd); }
+void TKvBotDriver::SetTgAdd(const QString& value) { SetConfMember(&TConf::TgAdd, value); }
 
-QString TKvBotDriver::SmsRuAdd() const {
-    return ConfMember(&TConf::SmsRuAdd);
-}
-void TKvBotDriver::SetSmsRuAdd(const QString& value) {
-    SetConfMember(&TConf::SmsRuAdd, value);
-}
+QString TKvBotDriver::SmsRuAdd() const { return ConfMember(&TConf::SmsRuAdd); }
+void TKvBotDriver::SetSmsRuAdd(const QString& value) { SetConfMember(&TConf::SmsRuAdd, value); }
 
-QString TKvBotDriver::MessFltr() const {
-    return ConfMember(&TConf::MessFltr);
-}
-void TKvBotDriver::SetMessFltr(const QString& value) {
-    SetConfMember(&TConf::MessFltr, value);
-}
+QString TKvBotDriver::MessFltr() const { return ConfMember(&TConf::MessFltr); }
+void TKvBotDriver::SetMessFltr(const QString& value) { SetConfMember(&TConf::MessFltr, value); }
 
-bool TKvBotDriver::LogUdp() const {
-    return Flag(&TKvBotDriver::FLogUdp);
-}
-void TKvBotDriver::SetLogUdp(bool value) {
-    SetFlag(&TKvBotDriver::FLogUdp, value);
-}
-bool TKvBotDriver::LogTg() const {
-    return Flag(&TKvBotDriver::FLogTg);
-}
-void TKvBotDriver::SetLogTg(bool value) {
-    SetFlag(&TKvBotDriver::FLogTg, value);
-}
-bool TKvBotDriver::LogBd() const {
-    return Flag(&TKvBotDriver::FLogBd);
-}
-void TKvBotDriver::SetLogBd(bool value) {
-    SetFlag(&TKvBotDriver::FLogBd, value);
-}
-bool TKvBotDriver::LogSmsRu() const {
-    return Flag(&TKvBotDriver::FLogSmsRu);
-}
-void TKvBotDriver::SetLogSmsRu(bool value) {
-    SetFlag(&TKvBotDriver::FLogSmsRu, value);
-}
-bool TKvBotDriver::TgGetIdEn() const {
-    return Flag(&TKvBotDriver::FTgGetIdEn);
-}
-void TKvBotDriver::SetTgGetIdEn(bool value) {
-    SetFlag(&TKvBotDriver::FTgGetIdEn, value);
-}
+bool TKvBotDriver::LogUdp() const { return Flag(&TKvBotDriver::FLogUdp); }
+void TKvBotDriver::SetLogUdp(bool value) { SetFlag(&TKvBotDriver::FLogUdp, value); }
+bool TKvBotDriver::LogTg() const { return Flag(&TKvBotDriver::FLogTg); }
+void TKvBotDriver::SetLogTg(bool value) { SetFlag(&TKvBotDriver::FLogTg, value); }
+bool TKvBotDriver::LogBd() const { return Flag(&TKvBotDriver::FLogBd); }
+void TKvBotDriver::SetLogBd(bool value) { SetFlag(&TKvBotDriver::FLogBd, value); }
+bool TKvBotDriver::LogSmsRu() const { return Flag(&TKvBotDriver::FLogSmsRu); }
+void TKvBotDriver::SetLogSmsRu(bool value) { SetFlag(&TKvBotDriver::FLogSmsRu, value); }
+bool TKvBotDriver::TgGetIdEn() const { return Flag(&TKvBotDriver::FTgGetIdEn); }
+void TKvBotDriver::SetTgGetIdEn(bool value) { SetFlag(&TKvBotDriver::FTgGetIdEn, value); }
 
-bool TKvBotDriver::AutoLoadOnWin() const {
-    return Flag(&TKvBotDriver::FAutoLoadOnWin);
-}
-void TKvBotDriver::SetAutoLoadOnWin(bool value) {
+bool TKvBotDriver::AutoLoadOnWin() const { return Flag(&TKvBotDriver::FAutoLoadOnWin); }
+void TKvBotDriver::SetAutoLoadOnWin(bool value)
+{
     // The autorun entry itself is written by the settings code.
     SetFlag(&TKvBotDriver::FAutoLoadOnWin, value);
 }
 
-TConf TKvBotDriver::Conf() const {
+TConf TKvBotDriver::Conf() const
+{
     std::lock_guard lock(FPropsLock);
     return FConf;
 }
 
-quint16 TKvBotDriver::UdpPort() const {
-    return FUDPSrv ? FUDPSrv->Port() : 0;
-}
+quint16 TKvBotDriver::UdpPort() const { return FUDPSrv ? FUDPSrv->Port() : 0; }
 
 // ---- settings file ----------------------------------------------------------------------------
 
@@ -276,7 +224,8 @@ const QString kDbVersion = QStringLiteral("Версия базы: ");
 
 } // namespace
 
-bool TKvBotDriver::ServerCfgRead() {
+bool TKvBotDriver::ServerCfgRead()
+{
     const QString path = Paths::ServerConfigPath();
     const TServerConfigRead read = ReadServerConfig(path);
     if (read.Missing) {
@@ -293,7 +242,8 @@ bool TKvBotDriver::ServerCfgRead() {
     return true;
 }
 
-bool TKvBotDriver::BdConnect() {
+bool TKvBotDriver::BdConnect()
+{
     std::optional<TServerConfig> config;
     {
         std::lock_guard lock(FServerCfgLock);
@@ -323,41 +273,41 @@ bool TKvBotDriver::BdConnect() {
 
 QStringList TKvBotDriver::FindPhones(const QString& Phone, const QString& CountryCode,
                                      const QString& CityCode, const QString& Number,
-                                     const QString& Description) const {
+                                     const QString& Description) const
+{
     return FDirectory->FindPhones(Phone, CountryCode, CityCode, Number, Description);
 }
 
-QStringList TKvBotDriver::GetEmpPhones(const QString& EmployeeId) const {
+QStringList TKvBotDriver::GetEmpPhones(const QString& EmployeeId) const
+{
     return FDirectory->GetEmpPhones(EmployeeId);
 }
 
-bool TKvBotDriver::SetPhoneDescription(const QString& PhoneId, const QString& Description) const {
+bool TKvBotDriver::SetPhoneDescription(const QString& PhoneId, const QString& Description) const
+{
     return FDirectory->SetPhoneDescription(PhoneId, Description);
 }
 
-QByteArray TKvBotDriver::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const {
+QByteArray TKvBotDriver::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const
+{
     return FDirectory->GetEmpPhoto(EmployeeId, PhotoNumber);
 }
 
-int TKvBotDriver::GetEmployee(const QString& EmployeeId, TUserData& UserData) const {
+int TKvBotDriver::GetEmployee(const QString& EmployeeId, TUserData& UserData) const
+{
     return FDirectory->GetEmployee(EmployeeId, UserData);
 }
 
-QStringList TKvBotDriver::KVGetDrivers() const {
-    return FDirectory->KVGetDrivers();
-}
+QStringList TKvBotDriver::KVGetDrivers() const { return FDirectory->KVGetDrivers(); }
 
-QStringList TKvBotDriver::KVGetLogMsgSubtypes() const {
-    return FDirectory->KVGetLogMsgSubtypes();
-}
+QStringList TKvBotDriver::KVGetLogMsgSubtypes() const { return FDirectory->KVGetLogMsgSubtypes(); }
 
-void TKvBotDriver::ReactionCreate() {
-    FReactionInstaller->Install(FAppPath);
-}
+void TKvBotDriver::ReactionCreate() { FReactionInstaller->Install(FAppPath); }
 
 // ---- event intake -----------------------------------------------------------------------------
 
-void TKvBotDriver::UdpRead(const QByteArray& datagram) {
+void TKvBotDriver::UdpRead(const QByteArray& datagram)
+{
     const QString text = QString::fromUtf8(datagram);
     if (LogUdp())
         DoLogState(TobjServMes, TstRecMes, text);
@@ -366,19 +316,22 @@ void TKvBotDriver::UdpRead(const QByteArray& datagram) {
         EnqueueMes(std::move(*mes));
 }
 
-void TKvBotDriver::EnqueueMes(TMes mes) {
+void TKvBotDriver::EnqueueMes(TMes mes)
+{
     if (FDispatchQueue)
         FDispatchQueue->Enqueue(std::move(mes));
 }
 
 void TKvBotDriver::DispatchMes(const TMes& /*Mes*/) {}
 
-bool TKvBotDriver::LogThreadActive() const {
+bool TKvBotDriver::LogThreadActive() const
+{
     std::lock_guard lock(FLogThreadLock);
     return FLogThread && !FLogThread->Finished();
 }
 
-bool TKvBotDriver::LogThreadStart() {
+bool TKvBotDriver::LogThreadStart()
+{
     std::lock_guard lock(FLogThreadLock);
     // A driver that is being destroyed starts nothing that could outlive it.
     if (FDestroyed)
@@ -400,7 +353,8 @@ bool TKvBotDriver::LogThreadStart() {
     }
 }
 
-bool TKvBotDriver::LogThreadStop() {
+bool TKvBotDriver::LogThreadStop()
+{
     std::unique_ptr<TLogThread> stopping;
     {
         std::lock_guard lock(FLogThreadLock);
@@ -419,13 +373,15 @@ bool TKvBotDriver::LogThreadStop() {
     return true;
 }
 
-void TKvBotDriver::ReapFinishedLogThreads() {
+void TKvBotDriver::ReapFinishedLogThreads()
+{
     // Called under FLogThreadLock; joining a thread that has ended does not wait.
     std::erase_if(FRetiredLogThreads,
                   [](const std::unique_ptr<TLogThread>& thread) { return thread->Finished(); });
 }
 
-void TKvBotDriver::JoinRetiredLogThreads() {
+void TKvBotDriver::JoinRetiredLogThreads()
+{
     std::vector<std::unique_ptr<TLogThread>> joining;
     {
         std::lock_guard lock(FLogThreadLock);
@@ -435,13 +391,13 @@ void TKvBotDriver::JoinRetiredLogThreads() {
         thread->Join();
 }
 
-void TKvBotDriver::BdMes(const TMes& Mes) {
+void TKvBotDriver::BdMes(const TMes& Mes)
+{
     if (LogBd()) {
         DoLogState(TobjLog, TstRecMes,
                    Mes.EmployeeFullName() + u' ' + Mes.DriverName + u' ' + Mes.Message + u' ' + Mes.Details);
     }
-    const double threshold = BdTmpLimit() * 10.0;
-    if (Mes.TemperatureResult > threshold || std::isnan(threshold))
+    if (AboveTemperatureLimit(Mes.TemperatureResult, BdTmpLimit()))
         EnqueueMes(Mes);
 }
 

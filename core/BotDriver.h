@@ -11,7 +11,6 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 class TConnectionManager;
@@ -156,8 +155,10 @@ public:
     void SmsRuInit(const QString& key);
 
 private:
-    template <typename T> T ConfMember(T TConf::*member) const;
-    template <typename T> void SetConfMember(T TConf::*member, const T& value);
+    template <typename T>
+    T ConfMember(T TConf::*member) const;
+    template <typename T>
+    void SetConfMember(T TConf::*member, const T& value);
     bool Flag(const bool TKvBotDriver::*member) const;
     void SetFlag(bool TKvBotDriver::*member, bool value);
 

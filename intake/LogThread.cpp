@@ -7,6 +7,7 @@
 
 #include <QSqlQuery>
 
+#include <cmath>
 #include <exception>
 #include <utility>
 
@@ -36,6 +37,11 @@ QString StripBraces(const QString& text) {
     QString stripped = text.mid(1);
     stripped.chop(1);
     return stripped;
+}
+
+bool AboveTemperatureLimit(std::int32_t tenths, double limitDegrees) {
+    const double threshold = limitDegrees * 10.0;
+    return tenths > threshold || std::isnan(threshold);
 }
 
 TLogThread::TLogThread(const TConnectionManager& manager, TLogState logState, TlogMess logMess,

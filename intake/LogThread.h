@@ -70,3 +70,7 @@ private:
 
 // Removes the first and then the last character: "{ABC}" gives "ABC", one character gives "".
 QString StripBraces(const QString& text);
+
+// Whether a measured temperature (tenths of a degree) is above a limit in degrees. A limit that is
+// not a number lets every temperature through.
+bool AboveTemperatureLimit(std::int32_t tenths, double limitDegrees);
