@@ -20,11 +20,18 @@ QString GuidText(const QVariant& value) {
     return u'{' + GuidParam(text) + u'}';
 }
 
+QString OwnText(const QVariant& value) {
+    const QString text = value.toString();
+    return text.isEmpty() ? QString() : QString(text.constData(), text.size());
+}
+
 QDateTime DateTimeValue(const QVariant& value) {
     if (value.isNull())
         return QDateTime();
-    if (value.metaType().id() == QMetaType::QDateTime)
-        return value.toDateTime();
+    if (value.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime dateTime = value.toDateTime();
+        return QDateTime(dateTime.date(), dateTime.time(), dateTime.timeSpec());
+    }
     const QString text = value.toString().trimmed();
     static constexpr std::array kFormats{"yyyy-MM-dd HH:mm:ss.zzz",   "yyyy-MM-dd HH:mm:ss",
                                          "yyyy-MM-dd'T'HH:mm:ss.zzz", "yyyy-MM-dd'T'HH:mm:ss",

@@ -14,6 +14,9 @@
 QString GuidParam(const QString& id);
 // A GUID column as text in braces, upper case; NULL reads as an empty text.
 QString GuidText(const QVariant& value);
+// A text column as a string of its own: it shares no buffer with the query, whose rows are freed
+// on the query's thread while the text may travel on to another.
+QString OwnText(const QVariant& value);
 // A date-time column: SQL Server hands a date-time, SQLite the text it stores.
 QDateTime DateTimeValue(const QVariant& value);
 // An integer column; NULL (and anything that is not a number) reads as 0.

@@ -82,8 +82,8 @@ TEST(SqlServerConnection, LoginReachesTheServerAndItsRefusalIsReported) {
     config.write(SqlServerConfig(QStringLiteral("127.0.0.1,%1").arg(server.Port()), login, password));
     config.close();
 
-    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
     TReportRecorder recorder;
+    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
     driver.SetLogState(recorder.Sink());
     ASSERT_TRUE(driver.ServerCfgRead());
     EXPECT_FALSE(driver.BdConnect());
@@ -119,8 +119,8 @@ protected:
     }
 
     TDemoInstallation FDemo;
+    TReportRecorder FRecorder; // outlives the driver, which may still report while it stops
     TKvBotDriver FDriver{QStringLiteral("KestravaPelorin"), AnyFreePort()};
-    TReportRecorder FRecorder;
     bool FConnected = false;
 };
 

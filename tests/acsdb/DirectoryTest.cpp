@@ -284,8 +284,8 @@ TEST(DriverDirectory, DriverConnectsToTheDemoInstallationAndDelegates) {
     TDemoInstallation demo;
     TDriverOptions options;
     options.UdpPort = 0;
-    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), options);
     TReportRecorder recorder;
+    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), options);
     driver.SetLogState(recorder.Sink());
     driver.Init();
     EXPECT_EQ(recorder.Reports(),

@@ -73,8 +73,8 @@ TEST(ServerConfig, DriverReportsAMissingOrBrokenFileAndKeepsWhatItHad) {
     TTempAppData appData;
     TDriverOptions options;
     options.UdpPort = 0;
-    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), options);
     TReportRecorder recorder;
+    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), options);
     driver.SetLogState(recorder.Sink());
 
     EXPECT_FALSE(driver.ServerCfgRead());

@@ -310,8 +310,8 @@ bool StoppedReport(const TReport& r) {
 
 TEST(DriverPoller, StopAndRestart) {
     TDemoInstallation demo;
-    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
     TReportRecorder recorder;
+    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
     driver.SetLogState(recorder.Sink());
     EXPECT_FALSE(driver.LogThreadActive());
 
@@ -333,8 +333,8 @@ TEST(DriverPoller, StopAndRestart) {
 
 TEST(DriverPoller, RowsAreReportedWhenLogBdIsOn) {
     TDemoInstallation demo;
-    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
     TReportRecorder recorder;
+    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
     driver.SetLogState(recorder.Sink());
     driver.SetLogBd(true);
     driver.SetBdTmpLimit(37.5);
@@ -360,8 +360,8 @@ TEST(DriverPoller, DestroyWhileThePollerSleeps) {
     TDemoInstallation demo;
     TDriverOptions options = QuickPoller();
     options.LogStartDelay = 10s;
-    auto driver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), options);
     TReportRecorder recorder;
+    auto driver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), options);
     driver->SetLogState(recorder.Sink());
     driver->SetBdEn(true);
     const auto begin = std::chrono::steady_clock::now();
@@ -375,8 +375,8 @@ TEST(DriverPoller, DestroyWhileThePollerSleeps) {
 // the driver afterwards.
 TEST(DriverPoller, DestroyWhileThePollerQueries) {
     TDemoInstallation demo;
-    auto driver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), QuickPoller());
     TReportRecorder recorder;
+    auto driver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), QuickPoller());
     driver->SetLogState(recorder.Sink());
     driver->SetBdEn(true);
     ASSERT_TRUE(recorder.WaitFor(StartedReport));
