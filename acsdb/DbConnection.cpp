@@ -6,8 +6,27 @@
 #include <QSqlError>
 
 #include <atomic>
+#include <mutex>
 
 namespace {
+
+// QSqlDatabase's list of connections is guarded inside Qt by a lock that ThreadSanitizer cannot
+// follow (Qt is not built for it) once two threads contend for it. Adding and removing connections
+// one thread at a time keeps that lock uncontended; opening, querying and closing stay parallel.
+std::mutex& RegistryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+QSqlDatabase AddConnection(const QString& driver, const QString& name) {
+    std::lock_guard lock(RegistryLock());
+    return QSqlDatabase::addDatabase(driver, name);
+}
+
+void RemoveConnection(const QString& name) {
+    std::lock_guard lock(RegistryLock());
+    QSqlDatabase::removeDatabase(name);
+}
 
 QString UniqueConnectionName() {
     static std::atomic<quint64> counter{0};
@@ -32,10 +51,10 @@ QSqlDatabase& TDbConnection::Database() {
         throw TDbError(QStringLiteral("ConnectionError"),
                        QStringLiteral("The connection definition \"KV\" is not set up"));
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(def->QtDriver, FName);
+    QSqlDatabase db = AddConnection(def->QtDriver, FName);
     if (!db.isValid()) {
         db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(FName);
+        RemoveConnection(FName);
         throw TDbError(QStringLiteral("ConnectionError"),
                        QStringLiteral("The database driver %1 is not available").arg(def->QtDriver));
     }
@@ -44,7 +63,7 @@ QSqlDatabase& TDbConnection::Database() {
     if (!db.open()) {
         const QSqlError error = db.lastError();
         db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(FName);
+        RemoveConnection(FName);
         throw TDbError::From(error, QStringLiteral("Unable to connect"));
     }
     FDialect = def->Dialect;
@@ -87,7 +106,7 @@ void TDbConnection::Drop() {
         return;
     FDb->close();
     FDb.reset();
-    QSqlDatabase::removeDatabase(FName);
+    RemoveConnection(FName);
 }
 
 void TDbConnection::CheckFetch(const QSqlQuery& query) {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "acsdb/ConnectionManager.h"
+#include "acsdb/DbConnection.h"
+#include "acsdb/DbError.h"
 #include "tests/fakes/TempAppData.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
@@ -16,7 +17,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <string>
@@ -109,30 +109,12 @@ private:
 
     template <typename TRead>
     void WithQuery(const QString& sql, const QVariantList& binds, TRead&& read) const {
-        static std::atomic<int> counter{0};
-        const QString name = QStringLiteral("demo-installation#") + QString::number(++counter);
-        QString error;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(DatabasePath());
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-            if (db.open()) {
-                QSqlQuery query(db);
-                bool ok = query.prepare(sql);
-                for (const QVariant& value : binds)
-                    query.addBindValue(value);
-                ok = ok && query.exec();
-                if (ok)
-                    read(query);
-                else
-                    error = query.lastError().text();
-            } else {
-                error = db.lastError().text();
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-        if (!error.isEmpty())
-            throw std::runtime_error(("demo database: " + error + " in: " + sql).toStdString());
+        TConnectionManager manager;
+        manager.Define(TConnectionDef::Sqlite(DatabasePath()));
+        TDbConnection db(manager);
+        QSqlQuery query = db.Exec(TSqlText{{sql}, binds}); // throws TDbError, a std::runtime_error
+        read(query);
+        TDbConnection::CheckFetch(query);
     }
 
     TTempAppData FAppData;

@@ -1,11 +1,11 @@
 #include "acsdb/ConnectionManager.h"
+#include "acsdb/DbConnection.h"
 #include "core/BotDriver.h"
 #include "intake/LogThread.h"
 
 #include "tests/fakes/DemoInstallation.h"
 #include "tests/fakes/ReportRecorder.h"
 
-#include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
@@ -86,19 +86,14 @@ public:
         std::promise<void> locked;
         std::future<void> isLocked = locked.get_future();
         FThread = std::thread([this, path, &locked] {
-            {
-                QSqlDatabase db =
-                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
-                db.setDatabaseName(path);
-                db.open();
-                QSqlQuery query(db);
-                query.exec(QStringLiteral("BEGIN EXCLUSIVE"));
-                locked.set_value();
-                std::unique_lock lock(FLock);
-                FChanged.wait(lock, [this] { return FRelease; });
-                query.exec(QStringLiteral("COMMIT"));
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("lock"));
+            TConnectionManager manager;
+            manager.Define(TConnectionDef::Sqlite(path));
+            TDbConnection db(manager);
+            db.Exec({{QStringLiteral("BEGIN EXCLUSIVE")}, {}});
+            locked.set_value();
+            std::unique_lock lock(FLock);
+            FChanged.wait(lock, [this] { return FRelease; });
+            db.Exec({{QStringLiteral("COMMIT")}, {}});
         });
         isLocked.wait();
     }
