@@ -223,7 +223,7 @@ const std::vector<TOperation>& Operations() {
     return operations;
 }
 
-TEST_F(DirectoryTest, AnUnreachableDatabaseIsReportedOncePerOperation) {
+TEST_F(DirectoryTest, AnUnreachableOrUnreadableDatabaseIsReportedOncePerOperation) {
     TConnectionManager missing;
     missing.Define(TConnectionDef::Sqlite(FDemo.KestravaDir() + QStringLiteral("/gone.sqlite")));
     const TDirectory directory(missing, FRecorder.Sink());
@@ -239,6 +239,26 @@ TEST_F(DirectoryTest, AnUnreachableDatabaseIsReportedOncePerOperation) {
     }
     // The file was not created in passing.
     EXPECT_FALSE(QFile::exists(FDemo.KestravaDir() + QStringLiteral("/gone.sqlite")));
+
+    // A file that is not a database fails each operation once too.
+    {
+        const QString garbagePath = FDemo.KestravaDir() + QStringLiteral("/garbage.sqlite");
+        QFile garbage(garbagePath);
+        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        TConnectionManager notADatabase;
+        notADatabase.Define(TConnectionDef::Sqlite(garbagePath));
+        const TDirectory unreadable(notADatabase, FRecorder.Sink());
+        for (const TOperation& operation : Operations()) {
+            FRecorder.Clear();
+            EXPECT_TRUE(operation.ResultIsEmpty(unreadable)) << operation.Name;
+            const std::vector<TReport> reports = Reports();
+            ASSERT_EQ(reports.size(), 1u) << operation.Name;
+            EXPECT_TRUE(reports[0].Mess.contains(QStringLiteral("not a database")))
+                << reports[0].Mess.toStdString();
+        }
+    }
 
     // The guards keep these from the database altogether: no report although it is unreachable.
     FRecorder.Clear();
