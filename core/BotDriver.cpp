@@ -1,15 +1,24 @@
 #include "core/BotDriver.h"
 
+#include "acsdb/ConnectionManager.h"
+#include "acsdb/DbConnection.h"
+#include "acsdb/DbError.h"
+#include "acsdb/Directory.h"
+#include "acsdb/ReactionInstaller.h"
+#include "acsdb/ServerConfig.h"
+#include "acsdb/Statements.h"
 #include "core/Autorun.h"
 #include "core/Paths.h"
 #include "core/SettingsFile.h"
 #include "intake/DatagramParser.h"
 #include "intake/DispatchQueue.h"
+#include "intake/LogThread.h"
 #include "intake/UdpListener.h"
 #include "messaging/MessFltrPass.h"
 
 #include <QLocale>
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -22,6 +31,11 @@ constexpr auto kDispatchDrainLimit = std::chrono::seconds(15);
 TKvBotDriver::TKvBotDriver(const QString& AppPath, const TDriverOptions& options)
     : FAppPath(AppPath)
     , FOptions(options)
+    , FDMan(std::make_unique<TConnectionManager>())
+    , FDirectory(std::make_unique<TDirectory>(
+          *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); }))
+    , FReactionInstaller(std::make_unique<TReactionInstaller>(
+          *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); }))
 {
     // The settings record starts with its defaults (member initialisers), then the listener.
     FDispatchQueue = std::make_unique<TDispatchQueue>([this](const TMes& mes) { DispatchMes(mes); });
@@ -54,6 +68,7 @@ void TKvBotDriver::Destroy()
     if (FDestroyed.exchange(true))
         return;
     LogThreadStop();
+    JoinRetiredLogThreads();
     FUDPSrv.reset();
     // Events already received are still delivered while the channels are up.
     if (FDispatchQueue)
@@ -61,6 +76,7 @@ void TKvBotDriver::Destroy()
     TgInit(QString());
     SmsRuInit(QString());
     FDispatchQueue.reset();
+    FDMan->Close();
     SaveSettings();
 }
 
@@ -221,9 +237,93 @@ bool TKvBotDriver::MessFltrPass(const QString& name, const TMes& mes) const
 
 // ---- database ---------------------------------------------------------------------------------
 
-bool TKvBotDriver::ServerCfgRead() { return false; }
+namespace {
 
-bool TKvBotDriver::BdConnect() { return false; }
+const QString kNoServerCfg =
+    QStringLiteral("Ошибка подключения к базе. Запустите программу на сервере Kestrava");
+const QString kDbVersion = QStringLiteral("Версия базы: ");
+
+} // namespace
+
+bool TKvBotDriver::ServerCfgRead()
+{
+    const QString path = Paths::ServerConfigPath();
+    const TServerConfigRead read = ReadServerConfig(path);
+    if (read.Missing) {
+        DoLogState(TobjBase, TStNone, kNoServerCfg);
+        return false;
+    }
+    if (!read.Config) {
+        DoLogState(TobjBase, TStNone,
+                   kNoServerCfg + QStringLiteral(": ") + path + QStringLiteral(": ") + read.Error);
+        return false;
+    }
+    std::lock_guard lock(FServerCfgLock);
+    FServerCfg = std::make_unique<TServerConfig>(*read.Config);
+    return true;
+}
+
+bool TKvBotDriver::BdConnect()
+{
+    std::optional<TServerConfig> config;
+    {
+        std::lock_guard lock(FServerCfgLock);
+        if (FServerCfg)
+            config = *FServerCfg;
+    }
+    if (!config)
+        return false;
+    FDMan->Close();
+    FDMan->Define(TConnectionDef::FromServerConfig(*config));
+
+    bool opened = false;
+    try {
+        TDbConnection db(*FDMan);
+        QSqlQuery query = db.Exec(Statements::Version());
+        opened = true;
+        QString version;
+        if (query.next())
+            version = query.value(QStringLiteral("value")).toString();
+        TDbConnection::CheckFetch(query);
+        DoLogState(TobjBase, TstConNorm, kDbVersion + version);
+    } catch (const TDbError& error) {
+        DoLogState(TobjBase, TstConErr, error.Text());
+    }
+    return opened;
+}
+
+QStringList TKvBotDriver::FindPhones(const QString& Phone, const QString& CountryCode,
+                                     const QString& CityCode, const QString& Number,
+                                     const QString& Description) const
+{
+    return FDirectory->FindPhones(Phone, CountryCode, CityCode, Number, Description);
+}
+
+QStringList TKvBotDriver::GetEmpPhones(const QString& EmployeeId) const
+{
+    return FDirectory->GetEmpPhones(EmployeeId);
+}
+
+bool TKvBotDriver::SetPhoneDescription(const QString& PhoneId, const QString& Description) const
+{
+    return FDirectory->SetPhoneDescription(PhoneId, Description);
+}
+
+QByteArray TKvBotDriver::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const
+{
+    return FDirectory->GetEmpPhoto(EmployeeId, PhotoNumber);
+}
+
+int TKvBotDriver::GetEmployee(const QString& EmployeeId, TUserData& UserData) const
+{
+    return FDirectory->GetEmployee(EmployeeId, UserData);
+}
+
+QStringList TKvBotDriver::KVGetDrivers() const { return FDirectory->KVGetDrivers(); }
+
+QStringList TKvBotDriver::KVGetLogMsgSubtypes() const { return FDirectory->KVGetLogMsgSubtypes(); }
+
+void TKvBotDriver::ReactionCreate() { FReactionInstaller->Install(FAppPath); }
 
 // ---- event intake -----------------------------------------------------------------------------
 
@@ -245,11 +345,82 @@ void TKvBotDriver::EnqueueMes(TMes mes)
 
 void TKvBotDriver::DispatchMes(const TMes& /*Mes*/) {}
 
-bool TKvBotDriver::LogThreadActive() const { return false; }
+bool TKvBotDriver::LogThreadActive() const
+{
+    std::lock_guard lock(FLogThreadLock);
+    return FLogThread && !FLogThread->Finished();
+}
 
-bool TKvBotDriver::LogThreadStart() { return false; }
+bool TKvBotDriver::LogThreadStart()
+{
+    std::lock_guard lock(FLogThreadLock);
+    // A driver that is being destroyed starts nothing that could outlive it.
+    if (FDestroyed)
+        return false;
+    if (FLogThread && !FLogThread->Finished())
+        return false;
+    try {
+        ReapFinishedLogThreads();
+        FLogThread.reset();
+        auto thread = std::make_unique<TLogThread>(
+            *FDMan, [this](Tobj obj, TStatus status, const QString& mess) { DoLogState(obj, status, mess); },
+            [this](const TMes& mes) { BdMes(mes); },
+            TLogThreadTiming{FOptions.LogStartDelay, FOptions.LogPollPause});
+        thread->Start();
+        FLogThread = std::move(thread);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
-bool TKvBotDriver::LogThreadStop() { return true; }
+bool TKvBotDriver::LogThreadStop()
+{
+    std::unique_ptr<TLogThread> stopping;
+    {
+        std::lock_guard lock(FLogThreadLock);
+        stopping = std::move(FLogThread);
+    }
+    if (!stopping)
+        return true;
+    stopping->RequestStop();
+    if (stopping->WaitFinished(FOptions.LogStopWait)) {
+        stopping->Join();
+        return true;
+    }
+    // Still inside a query: it finishes on its own and is joined later, by Destroy at the latest.
+    std::lock_guard lock(FLogThreadLock);
+    FRetiredLogThreads.push_back(std::move(stopping));
+    return true;
+}
+
+void TKvBotDriver::ReapFinishedLogThreads()
+{
+    // Called under FLogThreadLock; joining a thread that has ended does not wait.
+    std::erase_if(FRetiredLogThreads,
+                  [](const std::unique_ptr<TLogThread>& thread) { return thread->Finished(); });
+}
+
+void TKvBotDriver::JoinRetiredLogThreads()
+{
+    std::vector<std::unique_ptr<TLogThread>> joining;
+    {
+        std::lock_guard lock(FLogThreadLock);
+        joining.swap(FRetiredLogThreads);
+    }
+    for (const auto& thread : joining)
+        thread->Join();
+}
+
+void TKvBotDriver::BdMes(const TMes& Mes)
+{
+    if (LogBd()) {
+        DoLogState(TobjLog, TstRecMes,
+                   Mes.EmployeeFullName() + u' ' + Mes.DriverName + u' ' + Mes.Message + u' ' + Mes.Details);
+    }
+    if (AboveTemperatureLimit(Mes.TemperatureResult, BdTmpLimit()))
+        EnqueueMes(Mes);
+}
 
 // ---- channels ---------------------------------------------------------------------------------
 

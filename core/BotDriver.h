@@ -4,17 +4,32 @@
 
 #include <QString>
 
+#include <QByteArray>
+#include <QStringList>
+
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+class TConnectionManager;
+class TDirectory;
 class TDispatchQueue;
+class TLogThread;
+class TReactionInstaller;
 class TUdpListener;
+struct TServerConfig;
 
 // How a driver is placed in its surroundings. The program uses the defaults; tests choose a free
 // port so that several drivers can live side by side.
 struct TDriverOptions {
     quint16 UdpPort = 5014; // 0: any free port
+    // Event log poller: wait before its first query, pause after every poll, and how long
+    // LogThreadStop waits for it before leaving it to finish on its own.
+    std::chrono::milliseconds LogStartDelay{8000};
+    std::chrono::milliseconds LogPollPause{3000};
+    std::chrono::milliseconds LogStopWait{1000};
 };
 
 // The one object that owns every runtime part of KestravaPelorin: the settings, the database
@@ -25,8 +40,8 @@ struct TDriverOptions {
 // readers get copies. DoLogState calls the owner's sink on the reporting thread.
 class TKvBotDriver {
 public:
-    // Create: throws std::runtime_error when the datagram listener cannot be opened, the server
-    // configuration cannot be parsed or the settings file cannot be loaded. A driver whose
+    // Create: throws std::runtime_error when the datagram listener cannot be opened or the settings
+    // file cannot be loaded (an unreadable server configuration is reported, not thrown). A driver whose
     // construction failed never writes the settings file.
     explicit TKvBotDriver(const QString& AppPath, const TDriverOptions& options = {});
     ~TKvBotDriver(); // runs Destroy when the owner has not, swallowing its errors
@@ -101,8 +116,28 @@ public:
     bool MessFltrPass(const QString& name, const TMes& mes) const;
 
     // ---- database -----------------------------------------------------------------------------
+    // Reads server.config; a missing or unreadable file is reported (TobjBase, TStNone) and gives
+    // false, and a configuration read earlier stays.
     bool ServerCfgRead();
+    // (Re)defines the connection "KV" from the configuration read and reports the database
+    // version; false when the version query could not run (reported as TstConErr).
     bool BdConnect();
+
+    // Directory operations; any thread. Failures are reported (TobjBase, TstProc) and give an
+    // empty result. GUIDs in results read "{UPPER-CASE}".
+    QStringList FindPhones(const QString& Phone, const QString& CountryCode, const QString& CityCode,
+                           const QString& Number, const QString& Description) const; // EmpId=PhoneId
+    QStringList GetEmpPhones(const QString& EmployeeId) const;                       // Description=Phone
+    bool SetPhoneDescription(const QString& PhoneId, const QString& Description) const;
+    QByteArray GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const;
+    int GetEmployee(const QString& EmployeeId, TUserData& UserData) const; // rows found, -1 not queried
+    QStringList KVGetDrivers() const;                                      // id=name
+    QStringList KVGetLogMsgSubtypes() const;                               // Id=Name
+    // Installs the reaction that runs PelorinSend for every event; failures are reported.
+    void ReactionCreate();
+    // The holder of the definition "KV": open a connection of your own on your thread with
+    // TDbConnection db(driver.DMan()) (acsdb/DbConnection.h).
+    const TConnectionManager& DMan() const { return *FDMan; }
 
     // ---- event intake -------------------------------------------------------------------------
     // Handler of one received datagram, on a receiving thread: decode, report, parse, enqueue.
@@ -111,9 +146,14 @@ public:
     void EnqueueMes(TMes mes);
     void DispatchMes(const TMes& Mes);
 
+    // Event log poller. Stop waits LogStopWait for the thread; one still busy with a query is
+    // left to finish and joined at the latest by Destroy, so no poller outlives the driver.
     bool LogThreadActive() const;
     bool LogThreadStart();
     bool LogThreadStop();
+    // Event callback of the poller, on its thread: reported when LogBd is on, queued for
+    // dispatch when its temperature is above BdTmpLimit (or the limit is not a number).
+    void BdMes(const TMes& Mes);
 
     // ---- channels -----------------------------------------------------------------------------
     void TgInit(const QString& token);
@@ -147,4 +187,18 @@ private:
     // Owned parts in dependency order: later members use earlier ones and are destroyed first.
     std::unique_ptr<TDispatchQueue> FDispatchQueue;
     std::unique_ptr<TUdpListener> FUDPSrv;
+
+    // ---- database
+    const std::unique_ptr<TConnectionManager> FDMan;
+    const std::unique_ptr<TDirectory> FDirectory;
+    const std::unique_ptr<TReactionInstaller> FReactionInstaller;
+    mutable std::mutex FServerCfgLock;
+    std::unique_ptr<TServerConfig> FServerCfg; // empty until a configuration was read
+
+    // ---- event intake: the poller uses the database and the dispatch queue above
+    void ReapFinishedLogThreads();
+    void JoinRetiredLogThreads();
+    mutable std::mutex FLogThreadLock;
+    std::unique_ptr<TLogThread> FLogThread;
+    std::vector<std::unique_ptr<TLogThread>> FRetiredLogThreads; // stopped, still finishing
 };

@@ -125,14 +125,17 @@ protected:
         ASSERT_TRUE(FProcess.waitForStarted(5000));
     }
 
-    // Sends with PelorinSend until the program reports a datagram (it may still be starting).
+    // Sends with PelorinSend until the program reports a datagram (it may still be starting). Its
+    // start-up reports, such as the one of a missing server configuration, are passed over.
     QStringList SendUntilReported(const QStringList& arguments)
     {
         for (int attempt = 0; attempt < 50; ++attempt) {
             RunPelorinSend(arguments);
             FProcess.waitForReadyRead(200);
             FOutput += FProcess.readAllStandardOutput();
-            const QStringList lines = QString::fromUtf8(FOutput).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            const QStringList lines = QString::fromUtf8(FOutput)
+                                          .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                          .filter(QStringLiteral("\tTobjServMes\t"));
             if (!lines.isEmpty())
                 return lines;
         }
