@@ -31,9 +31,9 @@ TEST(BotDriver, NewDriverHasDefaultsAndListens)
 TEST(BotDriver, ReportsBeforeLogStateAreDropped)
 {
     TTempAppData appData;
+    TReportRecorder recorder; // outlives the driver, whose teardown still reports
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
     driver.DoLogState(TobjBase, TstProc, QStringLiteral("lost"));
-    TReportRecorder recorder;
     driver.SetLogState(recorder.Sink());
     driver.DoLogState(TobjTg, TstConErr, QStringLiteral("kept"));
     const std::vector<TReportRecorder::TReport> expected{{TobjTg, TstConErr, QStringLiteral("kept")}};
@@ -62,8 +62,8 @@ TEST(BotDriver, PropertiesWriteThroughToTheSettingsRecord)
 TEST(BotDriver, DatagramIsReportedWhenLogUdpIsOn)
 {
     TTempAppData appData;
+    TReportRecorder recorder; // outlives the driver, whose teardown still reports
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
-    TReportRecorder recorder;
     driver.SetLogState(recorder.Sink());
     driver.UdpRead(QByteArray("DateTime:bad"));
     driver.SetLogUdp(true);

@@ -21,12 +21,27 @@ TFakeHttpServer::TResponse Echo(const TFakeHttpServer::TRequest& request) {
     return {200, request.Body, "text/plain"};
 }
 
-TEST(HttpClient, FormFieldsArriveDecodedAndInOrder) {
-    TFakeHttpServer::TRequest seen;
-    TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) {
-        seen = request;
+// The last request a server saw, handed from its thread to the test's under a lock.
+class TLastRequest {
+public:
+    TFakeHttpServer::TResponse Keep(const TFakeHttpServer::TRequest& request) {
+        std::lock_guard hold(FLock);
+        FRequest = request;
         return Echo(request);
-    });
+    }
+    TFakeHttpServer::TRequest Get() const {
+        std::lock_guard hold(FLock);
+        return FRequest;
+    }
+
+private:
+    mutable std::mutex FLock;
+    TFakeHttpServer::TRequest FRequest;
+};
+
+TEST(HttpClient, FormFieldsArriveDecodedAndInOrder) {
+    TLastRequest last;
+    TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) { return last.Keep(request); });
     const std::vector<THttpFormField> fields{
         {QStringLiteral("api_id"), QStringLiteral("A1B2-c3")},
         {QStringLiteral("to"), QStringLiteral("+7 900 123-45-67")},
@@ -37,6 +52,7 @@ TEST(HttpClient, FormFieldsArriveDecodedAndInOrder) {
         THttpClient().Execute(THttpRequest::FormPost(server.BaseUrl() + QStringLiteral("/sms/send"), fields));
 
     ASSERT_TRUE(response.Responded) << response.Failure.toStdString();
+    const TFakeHttpServer::TRequest seen = last.Get();
     EXPECT_EQ(seen.Path, QStringLiteral("/sms/send"));
     EXPECT_EQ(seen.ContentType, QStringLiteral("application/x-www-form-urlencoded"));
     const TFields expected{{QStringLiteral("api_id"), QStringLiteral("A1B2-c3")},
@@ -50,13 +66,11 @@ TEST(HttpClient, FormFieldsArriveDecodedAndInOrder) {
 }
 
 TEST(HttpClient, JsonAndMultipartBodies) {
-    TFakeHttpServer::TRequest seen;
-    TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) {
-        seen = request;
-        return Echo(request);
-    });
+    TLastRequest last;
+    TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) { return last.Keep(request); });
     const QByteArray json = QStringLiteral(R"({"chat_id":-1001234567890,"text":"Привет"})").toUtf8();
     ASSERT_TRUE(THttpClient().Execute(THttpRequest::JsonPost(server.BaseUrl() + "/j", json)).Responded);
+    TFakeHttpServer::TRequest seen = last.Get();
     EXPECT_EQ(seen.ContentType, QStringLiteral("application/json"));
     EXPECT_EQ(seen.Body, json);
 
@@ -67,6 +81,7 @@ TEST(HttpClient, JsonAndMultipartBodies) {
         {QStringLiteral("photo"), photo, QStringLiteral("Иванов Иван")},
     };
     ASSERT_TRUE(THttpClient().Execute(THttpRequest::MultipartPost(server.BaseUrl() + "/m", parts)).Responded);
+    seen = last.Get();
     EXPECT_TRUE(seen.ContentType.startsWith(QLatin1String("multipart/form-data")));
     const TFields fields{{QStringLiteral("caption"), QStringLiteral("Иванов Иван")},
                          {QStringLiteral("chat_id"), QStringLiteral("42")}};
@@ -182,9 +197,9 @@ TEST(HttpClient, ManyThreadsAtOnce) {
 // The proxy of the environment carries the request; the target host is never contacted (it
 // does not even resolve).
 TEST(HttpClient, ProxyComesFromTheEnvironment) {
-    TFakeHttpServer::TRequest seen;
+    TLastRequest last;
     TFakeHttpServer proxy([&](const TFakeHttpServer::TRequest& request) {
-        seen = request;
+        last.Keep(request);
         return TFakeHttpServer::TResponse{200, "via proxy", "text/plain"};
     });
     const TScopedEnv httpProxy("http_proxy", proxy.BaseUrl());
@@ -192,6 +207,7 @@ TEST(HttpClient, ProxyComesFromTheEnvironment) {
         THttpRequest::FormPost(QStringLiteral("http://pelorin-target.invalid/sms/send"), {{"a", "b"}}));
     ASSERT_TRUE(response.Responded) << response.Failure.toStdString();
     EXPECT_EQ(response.Body, "via proxy");
+    const TFakeHttpServer::TRequest seen = last.Get();
     EXPECT_EQ(seen.Path, QStringLiteral("http://pelorin-target.invalid/sms/send"));
     EXPECT_EQ(seen.Body, "a=b");
 }

@@ -204,7 +204,9 @@ TEST_F(TgCommandsTest, CallbackQueries) {
             QStringLiteral("q1"), TFakeBotApi::User(kUser, QStringLiteral("Иван")), c.Data)));
         EXPECT_EQ(Sent(), c.Sent) << c.Data.toStdString();
         EXPECT_EQ(FCalls, c.Calls) << c.Data.toStdString();
-        EXPECT_EQ(FFake.Requests().front().Params, (QJsonObject{{"callback_query_id", "q1"}}));
+        const auto requests = FFake.Requests();
+        ASSERT_FALSE(requests.empty()) << c.Data.toStdString();
+        EXPECT_EQ(requests.front().Params, (QJsonObject{{"callback_query_id", "q1"}}));
     }
     EXPECT_TRUE(FRecorder.Reports().empty());
 }
