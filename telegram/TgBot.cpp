@@ -34,11 +34,6 @@ void TTgBot::Stop() {
     FPolling->Stop();
 }
 
-bool TTgBot::Connected() const {
-    std::lock_guard lock(FStateLock);
-    return FTgConstatus;
-}
-
 void TTgBot::Report(TStatus status, const QString& text) const {
     if (FHooks.Report)
         FHooks.Report(TobjTg, status, text);

@@ -48,12 +48,9 @@ public:
     void Stop();
 
     TTgBotApi& Api() { return FApi; }
-    TTgCommands& Handlers() { return FCommands; }
 
     bool TgSetup();
     void TgOnExecute(bool responded);
-
-    bool Connected() const;
 
 private:
     void HandleUpdate(const TTgUpdate& update);
@@ -64,7 +61,7 @@ private:
     TTgCommands FCommands;
     std::unique_ptr<TTgPolling> FPolling;
 
-    mutable std::mutex FStateLock;
+    std::mutex FStateLock;
     bool FTgConstatus = true; // Telegram answered the last request
     bool FTgNeedInit = true;  // setup still to be done
     std::atomic<bool> FStopped{false};

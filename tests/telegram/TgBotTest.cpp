@@ -180,9 +180,12 @@ TEST_F(TgBotTest, PollingHandlesInOrderAndMovesTheOffset) {
 
 TEST_F(TgBotTest, StopAndRestartReports) {
     FDriver->SetTgEn(true); // no token: only stopped
+    EXPECT_FALSE(FDriver->TgRunning());
     Start();
     Start(); // restart while running
+    EXPECT_TRUE(FDriver->TgRunning());
     FDriver->SetTgEn(false);
+    EXPECT_FALSE(FDriver->TgRunning());
     FDriver->TgInit(QString());
     TReports lifecycle;
     for (const TReport& report : TgReports())
