@@ -15,6 +15,9 @@
 #include "intake/LogThread.h"
 #include "intake/UdpListener.h"
 #include "messaging/MessFltrPass.h"
+#include "sms/SmsRuClient.h"
+#include "telegram/TgBot.h"
+#include "telegram/TgCommands.h"
 
 #include <QLocale>
 
@@ -424,6 +427,159 @@ void TKvBotDriver::BdMes(const TMes& Mes)
 
 // ---- channels ---------------------------------------------------------------------------------
 
-void TKvBotDriver::TgInit(const QString& /*token*/) {}
+namespace {
 
-void TKvBotDriver::SmsRuInit(const QString& /*key*/) {}
+// A base address from the environment, or the public service; no trailing "/".
+QString ServiceBaseUrl(const char* variable, const QString& fallback)
+{
+    QString url = qEnvironmentVariable(variable).trimmed();
+    if (url.isEmpty())
+        url = fallback;
+    while (url.endsWith(QLatin1Char('/')))
+        url.chop(1);
+    return url;
+}
+
+} // namespace
+
+std::shared_ptr<TTgBot> TKvBotDriver::CurrentTgBot() const
+{
+    std::lock_guard lock(FTgLock);
+    return FTgBot;
+}
+
+bool TKvBotDriver::TgRunning() const
+{
+    return CurrentTgBot() != nullptr;
+}
+
+void TKvBotDriver::TgInit(const QString& token)
+{
+    std::lock_guard starting(FTgInitLock);
+    if (const std::shared_ptr<TTgBot> running = CurrentTgBot()) {
+        // Stopped while still current, so that the replies of a handler under way go out.
+        running->Stop();
+        std::lock_guard lock(FTgLock);
+        FTgBot.reset();
+    }
+    if (token.isEmpty()) {
+        DoLogState(TobjTg, TStNone, QStringLiteral("Tg Bot остановлен"));
+        return;
+    }
+
+    TTgHooks hooks;
+    hooks.Report = [this](Tobj obj, TStatus status, QString text) { DoLogState(obj, status, text); };
+    hooks.LogTg = [this] { return LogTg(); };
+    hooks.TgGetIdEn = [this] { return TgGetIdEn(); };
+    hooks.RegUser = [this](qint64 userId) { TgRegUser(userId); };
+    hooks.UnregUser = [this](qint64 userId) { TgUnregUser(userId); };
+    hooks.LastMes = [this](qint64 userId) { TgLastMes(userId); };
+    hooks.OnContact = [this](const TTgMessage& message) { TgOnContact(message); };
+    TTgBot::TOptions options;
+    options.PollInterval = FOptions.TgPollInterval;
+    auto bot = std::make_shared<TTgBot>(
+        ServiceBaseUrl("PELORIN_TELEGRAM_API_URL", QStringLiteral("https://api.telegram.org")), token,
+        std::move(hooks), options);
+    {
+        std::lock_guard lock(FTgLock);
+        FTgBot = bot;
+    }
+    // Reported before the worker starts, so that it always precedes the worker's own reports.
+    DoLogState(TobjTg, TStNone, QStringLiteral("Tg Bot запущен"));
+    bot->Start();
+}
+
+TTgReply TKvBotDriver::TgSendText(qint64 ChatId, const QString& Text, bool RemoveKeyboard)
+{
+    const std::shared_ptr<TTgBot> bot = CurrentTgBot();
+    if (!bot)
+        return TTgReply::NotSent(QStringLiteral("Tg Bot не запущен"));
+    return bot->Api().SendText(ChatId, Text, RemoveKeyboard ? TTgKeyboard::Remove : TTgKeyboard::Keep);
+}
+
+TTgReply TKvBotDriver::TgSendContactRequest(qint64 ChatId, const QString& Text)
+{
+    const std::shared_ptr<TTgBot> bot = CurrentTgBot();
+    if (!bot)
+        return TTgReply::NotSent(QStringLiteral("Tg Bot не запущен"));
+    return bot->Api().SendText(ChatId, Text, TTgKeyboard::RequestContact);
+}
+
+TTgReply TKvBotDriver::TgSendPhoto(qint64 ChatId, const QString& Caption, const QByteArray& Photo)
+{
+    const std::shared_ptr<TTgBot> bot = CurrentTgBot();
+    if (!bot)
+        return TTgReply::NotSent(QStringLiteral("Tg Bot не запущен"));
+    return bot->Api().SendPhoto(ChatId, Caption, Photo);
+}
+
+void TKvBotDriver::TgSendHelp(qint64 ChatId)
+{
+    TgSendText(ChatId, TTgCommands::HelpText(), false);
+}
+
+void TKvBotDriver::TgSendMenu(qint64 ChatId)
+{
+    TgSendHelp(ChatId);
+}
+
+// Subscriptions live in the access-control database; until that road exists these commands
+// answer nothing.
+void TKvBotDriver::TgRegUser(qint64 /*UserId*/) {}
+
+void TKvBotDriver::TgUnregUser(qint64 /*UserId*/) {}
+
+void TKvBotDriver::TgLastMes(qint64 /*UserId*/) {}
+
+void TKvBotDriver::TgOnContact(const TTgMessage& /*Message*/) {}
+
+std::shared_ptr<TSmsRuClient> TKvBotDriver::CurrentSmsRuClient() const
+{
+    std::lock_guard lock(FSmsRuLock);
+    return FSmsRuClient;
+}
+
+void TKvBotDriver::SmsRuInit(const QString& key)
+{
+    std::lock_guard initialising(FSmsRuInitLock);
+    {
+        std::lock_guard lock(FSmsRuLock);
+        FSmsRuClient.reset();
+    }
+    if (key.isEmpty())
+        return;
+    auto client = std::make_shared<TSmsRuClient>(
+        ServiceBaseUrl("PELORIN_SMS_API_URL", QStringLiteral("https://sms.ru")));
+    {
+        std::lock_guard lock(FSmsRuLock);
+        FSmsRuClient = client;
+    }
+    const TSmsRuClient::TReply reply = client->Balance(key);
+    if (reply.Failed)
+        DoLogState(TobjSmsru, TstConErr, reply.HttpStatusText);
+    else if (reply.Accepted())
+        DoLogState(TobjSmsru, TstConNorm, QStringLiteral("Баланс: ") + reply.Record.Balance);
+    else
+        DoLogState(TobjSmsru, TstConErr, reply.Record.Status_text);
+}
+
+bool TKvBotDriver::SmsRuSend(const QString& phone, const QString& message)
+{
+    const std::shared_ptr<TSmsRuClient> client = CurrentSmsRuClient();
+    if (!client) {
+        DoLogState(TobjSmsru, TstConErr, QStringLiteral("SMS шлюз не подключен: не задан api_id"));
+        return false;
+    }
+    const TSmsRuClient::TReply reply = client->Send(SmsRuId(), phone, message);
+    if (reply.Failed) {
+        DoLogState(TobjSmsru, TstConErr, reply.HttpStatusText);
+        return false;
+    }
+    if (!reply.Accepted()) {
+        DoLogState(TobjSmsru, TstConErr, reply.Record.Status_text);
+        return false;
+    }
+    if (LogSmsRu())
+        DoLogState(TobjSmsru, TstSendMes, phone + QStringLiteral(": ") + message);
+    return true;
+}

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/BotTypes.h"
+#include "telegram/TgTypes.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <QByteArray>
@@ -18,6 +20,8 @@ class TDirectory;
 class TDispatchQueue;
 class TLogThread;
 class TReactionInstaller;
+class TSmsRuClient;
+class TTgBot;
 class TUdpListener;
 struct TServerConfig;
 
@@ -30,6 +34,8 @@ struct TDriverOptions {
     std::chrono::milliseconds LogStartDelay{8000};
     std::chrono::milliseconds LogPollPause{3000};
     std::chrono::milliseconds LogStopWait{1000};
+    // Pause between two getUpdates of the bot.
+    std::chrono::milliseconds TgPollInterval{1000};
 };
 
 // The one object that owns every runtime part of KestravaPelorin: the settings, the database
@@ -156,8 +162,33 @@ public:
     void BdMes(const TMes& Mes);
 
     // ---- channels -----------------------------------------------------------------------------
+    // Stops a running bot (waiting for its poll or handler under way), then starts one for the
+    // token; an empty token only stops and reports "Tg Bot остановлен". The Bot API base address
+    // is read from PELORIN_TELEGRAM_API_URL at each start.
     void TgInit(const QString& token);
+    bool TgRunning() const;
+    // The sends of the bot's replies and of event delivery, on the calling thread, returning
+    // what Telegram answered (TTgReply::NotSent when the bot is not running). A text too long
+    // for one message goes out in several; a 429 is waited out once (at most 60 s, not past a
+    // stop). No status report is made here: the caller reports.
+    TTgReply TgSendText(qint64 ChatId, const QString& Text, bool RemoveKeyboard);
+    // A text with the registration keyboard: one button that shares the user's own contact.
+    TTgReply TgSendContactRequest(qint64 ChatId, const QString& Text);
+    TTgReply TgSendPhoto(qint64 ChatId, const QString& Caption, const QByteArray& Photo);
+    void TgSendHelp(qint64 ChatId);
+    void TgSendMenu(qint64 ChatId);
+    // The bot's commands that work on subscriptions, on the poller's thread.
+    void TgRegUser(qint64 UserId);
+    void TgUnregUser(qint64 UserId);
+    void TgLastMes(qint64 UserId);
+    void TgOnContact(const TTgMessage& Message);
+
+    // Releases the gateway client; a non-empty key builds a new one (base address from
+    // PELORIN_SMS_API_URL) and reports the balance or the refusal.
     void SmsRuInit(const QString& key);
+    // One SMS with the current SmsRuId as the account key; true when the gateway accepted it.
+    // Failures are reported (TstConErr), a sent SMS only when LogSmsRu is on.
+    bool SmsRuSend(const QString& phone, const QString& message);
 
 private:
     template <typename T>
@@ -183,6 +214,17 @@ private:
     TLogState FLogState;
 
     std::atomic<bool> FDestroyed{false};
+
+    // Channels. Held by shared ownership and swapped under their lock: a sender takes its own
+    // reference for the duration of a send, so a stop never destroys a client in use.
+    std::shared_ptr<TTgBot> CurrentTgBot() const;
+    std::shared_ptr<TSmsRuClient> CurrentSmsRuClient() const;
+    std::mutex FTgInitLock; // one start or stop of the bot at a time
+    mutable std::mutex FTgLock;
+    std::shared_ptr<TTgBot> FTgBot;
+    std::mutex FSmsRuInitLock; // one SmsRuInit at a time
+    mutable std::mutex FSmsRuLock;
+    std::shared_ptr<TSmsRuClient> FSmsRuClient;
 
     // Owned parts in dependency order: later members use earlier ones and are destroyed first.
     std::unique_ptr<TDispatchQueue> FDispatchQueue;

@@ -31,7 +31,7 @@ TEST(BotDriver, NewDriverHasDefaultsAndListens)
 TEST(BotDriver, ReportsBeforeLogStateAreDropped)
 {
     TTempAppData appData;
-    TReportRecorder recorder;
+    TReportRecorder recorder; // outlives the driver, whose teardown still reports
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
     driver.DoLogState(TobjBase, TstProc, QStringLiteral("lost"));
     driver.SetLogState(recorder.Sink());
@@ -62,7 +62,7 @@ TEST(BotDriver, PropertiesWriteThroughToTheSettingsRecord)
 TEST(BotDriver, DatagramIsReportedWhenLogUdpIsOn)
 {
     TTempAppData appData;
-    TReportRecorder recorder;
+    TReportRecorder recorder; // outlives the driver, whose teardown still reports
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
     driver.SetLogState(recorder.Sink());
     driver.UdpRead(QByteArray("DateTime:bad"));
