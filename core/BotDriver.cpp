@@ -14,6 +14,7 @@
 #include "intake/DispatchQueue.h"
 #include "intake/LogThread.h"
 #include "intake/UdpListener.h"
+#include "messaging/Dispatcher.h"
 #include "messaging/MessFltrPass.h"
 #include "sms/SmsRuClient.h"
 #include "telegram/TgBot.h"
@@ -346,7 +347,12 @@ void TKvBotDriver::EnqueueMes(TMes mes)
         FDispatchQueue->Enqueue(std::move(mes));
 }
 
-void TKvBotDriver::DispatchMes(const TMes& /*Mes*/) {}
+void TKvBotDriver::DispatchMes(const TMes& Mes) { TDispatcher(*this).DispatchMes(Mes); }
+
+bool TKvBotDriver::TgSendMes(const QString& chat, const QString& phone, const TMes& mes)
+{
+    return TDispatcher(*this).TgSendMes(chat, phone, mes);
+}
 
 bool TKvBotDriver::LogThreadActive() const
 {
