@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -60,6 +61,9 @@ protected:
         TDriverOptions options;
         options.UdpPort = 0;
         options.TgPollInterval = 50ms;
+        options.LogStartDelay = 0ms;
+        options.LogPollPause = 30ms;
+        options.LogStopWait = 50ms;
         FDriver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), options);
         FDriver->SetLogState(FReports.Sink());
         FDriver->SetTgId(FBot.Token());
@@ -264,6 +268,31 @@ TEST_F(Dispatch, EventWithoutEmployeeGoesToExtraRecipientsOnly)
     FDriver->DispatchMes(mes);
     EXPECT_EQ(Chats(), (std::vector<qint64>{111, 222}));
     EXPECT_EQ(SmsNumbers().size(), 2u);
+}
+
+// The second road: rows of the event log above the temperature threshold are delivered the same
+// way; rows at or below it are not.
+TEST_F(Dispatch, HotLogRowsAreDeliveredLikeDatagrams)
+{
+    SwitchOn();
+    FDriver->SetTgAdd(QStringLiteral("111"));
+    FDriver->SetTgOnlyAdd(true);
+    FDriver->SetSmsRuEn(false);
+    FDriver->SetBdTmpLimit(37.2);
+    FDriver->SetBdEn(true);
+    ASSERT_TRUE(FReports.WaitFor([](const TReport& r) { return r.Obj == TobjLog && r.Mess.contains(QStringLiteral("запущено")); }));
+    const QString insert = QStringLiteral(
+        "insert into log (DateTime, LogMessageType, LogMessageSubType, Message, Details, DriverID, EmployeeID,"
+        " AlcoholResult, AlcoholCheckState, TemperatureResult, TemperatureCheckState)"
+        " values ('2024-11-14 13:30:00', 1, 26, ?, '', ?, ?, 0, 0, ?, 1)");
+    FDemo.Exec(insert, {QStringLiteral("Норма"), kGate, kEmployee, 372});
+    FDemo.Exec(insert, {QStringLiteral("Жар"), kGate, kEmployee, 381});
+    ASSERT_TRUE(FBot.WaitForRequests(QStringLiteral("sendMessage"), 1));
+    std::this_thread::sleep_for(300ms); // further polls deliver nothing more
+    const auto sent = FBot.Requests(QStringLiteral("sendMessage"));
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].Params.value(QStringLiteral("text")).toString().contains(QStringLiteral("Жар")));
+    EXPECT_EQ(Chats(), (std::vector<qint64>{111}));
 }
 
 struct TChatCase {
