@@ -14,6 +14,7 @@
 #include "intake/DispatchQueue.h"
 #include "intake/LogThread.h"
 #include "intake/UdpListener.h"
+#include "messaging/Dispatcher.h"
 #include "messaging/MessFltrPass.h"
 #include "sms/SmsRuClient.h"
 #include "telegram/TgBot.h"
@@ -346,7 +347,12 @@ void TKvBotDriver::EnqueueMes(TMes mes)
         FDispatchQueue->Enqueue(std::move(mes));
 }
 
-void TKvBotDriver::DispatchMes(const TMes& /*Mes*/) {}
+void TKvBotDriver::DispatchMes(const TMes& Mes) { TDispatcher(*this).DispatchMes(Mes); }
+
+bool TKvBotDriver::TgSendMes(const QString& chat, const QString& phone, const TMes& mes)
+{
+    return TDispatcher(*this).TgSendMes(chat, phone, mes);
+}
 
 bool TKvBotDriver::LogThreadActive() const
 {
@@ -533,6 +539,17 @@ void TKvBotDriver::TgLastMes(qint64 /*UserId*/) {}
 
 void TKvBotDriver::TgOnContact(const TTgMessage& /*Message*/) {}
 
+namespace {
+
+// The gateway's HTTP status text; when no response arrived at all, why not (a failure with an
+// empty text would tell the operator nothing).
+QString SmsFailureText(const TSmsRuClient::TReply& reply)
+{
+    return reply.HttpStatusText.isEmpty() ? reply.Failure : reply.HttpStatusText;
+}
+
+} // namespace
+
 std::shared_ptr<TSmsRuClient> TKvBotDriver::CurrentSmsRuClient() const
 {
     std::lock_guard lock(FSmsRuLock);
@@ -556,7 +573,7 @@ void TKvBotDriver::SmsRuInit(const QString& key)
     }
     const TSmsRuClient::TReply reply = client->Balance(key);
     if (reply.Failed)
-        DoLogState(TobjSmsru, TstConErr, reply.HttpStatusText);
+        DoLogState(TobjSmsru, TstConErr, SmsFailureText(reply));
     else if (reply.Accepted())
         DoLogState(TobjSmsru, TstConNorm, QStringLiteral("Баланс: ") + reply.Record.Balance);
     else
@@ -572,7 +589,7 @@ bool TKvBotDriver::SmsRuSend(const QString& phone, const QString& message)
     }
     const TSmsRuClient::TReply reply = client->Send(SmsRuId(), phone, message);
     if (reply.Failed) {
-        DoLogState(TobjSmsru, TstConErr, reply.HttpStatusText);
+        DoLogState(TobjSmsru, TstConErr, SmsFailureText(reply));
         return false;
     }
     if (!reply.Accepted()) {

@@ -150,7 +150,11 @@ public:
     void UdpRead(const QByteArray& datagram);
     // Puts an event on the dispatch queue; DispatchMes runs on the dispatch thread in order.
     void EnqueueMes(TMes mes);
+    // Delivers one event to every recipient of both channels, on the calling thread.
     void DispatchMes(const TMes& Mes);
+    // One Telegram message with the event to the chat written as text (the phone goes into the
+    // report only); false for an invalid or zero chat id and for a failed send (reported).
+    bool TgSendMes(const QString& chat, const QString& phone, const TMes& mes);
 
     // Event log poller. Stop waits LogStopWait for the thread; one still busy with a query is
     // left to finish and joined at the latest by Destroy, so no poller outlives the driver.

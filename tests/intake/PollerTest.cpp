@@ -326,6 +326,26 @@ TEST(DriverPoller, StopAndRestart) {
     EXPECT_EQ(CountOf(recorder.Reports(), StoppedReport), 2u);
 }
 
+// A stored "bdEn": true starts the poller with the program once the database is connected, and
+// not without a database.
+TEST(DriverPoller, StoredSwitchStartsThePollerAtStartUp) {
+    TDemoInstallation demo;
+    QDir().mkpath(demo.AppDataDir() + QStringLiteral("/KestravaPelorin"));
+    QFile settings(demo.AppDataDir() + QStringLiteral("/KestravaPelorin/Config.kvf"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(R"({"bdEn":true,"bdTmpLimit":37.5})");
+    settings.close();
+    {
+        TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
+        EXPECT_TRUE(driver.BdEn());
+        EXPECT_TRUE(driver.LogThreadActive());
+    }
+    ASSERT_TRUE(QFile::remove(demo.ServerConfigPath()));
+    TKvBotDriver withoutDatabase(QStringLiteral("KestravaPelorin"), QuickPoller());
+    EXPECT_TRUE(withoutDatabase.BdEn());
+    EXPECT_FALSE(withoutDatabase.LogThreadActive());
+}
+
 TEST(DriverPoller, RowsAreReportedWhenLogBdIsOn) {
     TDemoInstallation demo;
     TReportRecorder recorder;
