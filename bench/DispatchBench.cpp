@@ -52,7 +52,8 @@ constexpr auto kDeliveryTimeout = std::chrono::seconds(30);
 constexpr const char* kExtraChats = "100200300\r\n100200301";
 constexpr const char* kSubscriberMarker = "TgBot400111222";
 constexpr const char* kSubscribedPhoneId = "F0000001-0000-4000-8000-000000000001";
-// The text the default template makes of the event below, for the curl road.
+// The text the default template makes of the event below: what each delivery must carry, and what
+// the curl road sends.
 constexpr const char* kMessageText = "08.59 Иван Вход через Турникет проходной 14/11";
 const std::vector<std::string> kChatIds{"100200300", "100200301", "400111222"};
 
@@ -135,7 +136,11 @@ public:
     explicit TRoad(quint16 udpPort)
         : FBotApi(QString::fromLatin1(kToken),
                   [this](const TStandInBotApi::TRequest& request) {
-                      if (request.Method == QLatin1String("sendMessage") && request.Authorised)
+                      // Only this event's text counts: port 5014 is shared with whatever else
+                      // runs PelorinSend on this machine.
+                      if (request.Method == QLatin1String("sendMessage") && request.Authorised &&
+                          request.Params.value(QLatin1String("text")).toString() ==
+                              QString::fromUtf8(kMessageText))
                           FDeliveries.Delivered();
                   })
         , FApiUrl("PELORIN_TELEGRAM_API_URL", FBotApi.BaseUrl()) {
