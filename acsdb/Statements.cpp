@@ -118,6 +118,26 @@ TSqlText LogRowsAfter(qint64 lastId) {
         {QVariant::fromValue<qlonglong>(lastId)}};
 }
 
+TSqlText RecentEvents(TSqlDialect dialect, const QString& EmployeeId) {
+    const bool sqlite = dialect == TSqlDialect::Sqlite;
+    TSqlText sql{
+        {sqlite
+             ? QStringLiteral(
+                   "Select L._id,DateTime,LogMessageType,LogMessageSubType,Message,Details,DriverID,")
+             : QStringLiteral(
+                   "Select top(5) L._id,DateTime,LogMessageType,LogMessageSubType,Message,Details,DriverID,"),
+         QStringLiteral("EmployeeID,OperatorID,AlcoholResult,AlcoholCheckState,TemperatureResult,"
+                        "TemperatureCheckState,"),
+         QStringLiteral("E.FullName AS EFullName, P.Value AS DrvName"), QStringLiteral("From log L"),
+         QStringLiteral("inner join Employee E on E._id=L.EmployeeID"),
+         QStringLiteral("inner join Property P ON P._idResource = L.DriverID AND P.PropertyName = 'Name'"),
+         QStringLiteral("Where l.EmployeeID=?"), QStringLiteral("order by datetime desc")},
+        {GuidParam(EmployeeId)}};
+    if (sqlite)
+        sql.Lines << QStringLiteral("limit 5");
+    return sql;
+}
+
 QStringList ReactionBatch(const QString& sendPath) {
     return {
         QStringLiteral("declare @PrgPath as nvarchar(255) SET @PrgPath = ") + Quoted(sendPath),

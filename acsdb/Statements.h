@@ -28,6 +28,10 @@ TSqlText PublishedLogMsgSubtypes();
 TSqlText LogStartId();
 TSqlText LogRowsAfter(qint64 lastId);
 
+// The bot's recent-events command: the five newest events of one employee, newest first, with
+// the columns of the poll statement.
+TSqlText RecentEvents(TSqlDialect dialect, const QString& EmployeeId);
+
 // The reaction that makes the server run PelorinSend for every event: one SQL Server batch, with
 // the program path written into its first line as a string literal.
 QStringList ReactionBatch(const QString& sendPath);

@@ -19,6 +19,8 @@
 #include "sms/SmsRuClient.h"
 #include "telegram/TgBot.h"
 #include "telegram/TgCommands.h"
+#include "telegram/TgLastMes.h"
+#include "telegram/TgSubscriptions.h"
 
 #include <QLocale>
 
@@ -529,15 +531,26 @@ void TKvBotDriver::TgSendMenu(qint64 ChatId)
     TgSendHelp(ChatId);
 }
 
-// Subscriptions live in the access-control database; until that road exists these commands
-// answer nothing.
-void TKvBotDriver::TgRegUser(qint64 /*UserId*/) {}
+// Subscriptions live in the access-control database only; these handlers keep no state of their own.
+void TKvBotDriver::TgRegUser(qint64 UserId)
+{
+    TTgSubscriptions(*this).TgRegUser(UserId);
+}
 
-void TKvBotDriver::TgUnregUser(qint64 /*UserId*/) {}
+void TKvBotDriver::TgUnregUser(qint64 UserId)
+{
+    TTgSubscriptions(*this).TgUnregUser(UserId);
+}
 
-void TKvBotDriver::TgLastMes(qint64 /*UserId*/) {}
+void TKvBotDriver::TgLastMes(qint64 UserId)
+{
+    TTgLastMes(*this).TgLastMes(UserId);
+}
 
-void TKvBotDriver::TgOnContact(const TTgMessage& /*Message*/) {}
+void TKvBotDriver::TgOnContact(const TTgMessage& Message)
+{
+    TTgSubscriptions(*this).TgOnContact(Message);
+}
 
 namespace {
 

@@ -74,3 +74,28 @@ INSERT INTO log (DateTime, LogMessageType, LogMessageSubType, Message, Details, 
    'E0000004-0000-4000-8000-000000000004', 'E0000002-0000-4000-8000-000000000002', 0, 0, 365, 1),
   ('2024-11-14 18:01:27', 1, 27, 'Выход', 'Проход разрешён', 'D0000001-0000-4000-8000-000000000001',
    'E0000002-0000-4000-8000-000000000002', NULL, 0, 0, NULL, 0);
+
+-- A family sharing its home number: one subscriber of that number follows both. Only the first of
+-- the two has a photo (the same picture as above) and events of his own.
+INSERT INTO Employee (_id, FullName, FirstName, SecondName, LastName, Comment, IsRemoved) VALUES
+  ('E0000007-0000-4000-8000-000000000007', 'Нурланов Ерлан Маратович',    'Ерлан',   'Маратович', 'Нурланов',  'Склад', 0),
+  ('E0000008-0000-4000-8000-000000000008', 'Нурланова Айгерим Маратовна', 'Айгерим', 'Маратовна', 'Нурланова', 'Склад', 0);
+
+INSERT INTO PhoneNumbers (_id, EmployeeId, CountryCode, CityCode, Number, Description) VALUES
+  ('F0000008-0000-4000-8000-000000000008', 'E0000007-0000-4000-8000-000000000007', '7', '717', '3334455', 'домашний'),
+  ('F0000009-0000-4000-8000-000000000009', 'E0000008-0000-4000-8000-000000000008', '7', '717', '3334455', 'домашний');
+
+INSERT INTO EmployeePhoto (EmployeeID, PhotoNumber, Photo)
+  SELECT 'E0000007-0000-4000-8000-000000000007', 1, Photo FROM EmployeePhoto
+  WHERE EmployeeID = 'E0000001-0000-4000-8000-000000000001' AND PhotoNumber = 1;
+
+INSERT INTO log (DateTime, LogMessageType, LogMessageSubType, Message, Details, DriverID, EmployeeID, OperatorID,
+                 AlcoholResult, AlcoholCheckState, TemperatureResult, TemperatureCheckState) VALUES
+  ('2024-11-15 08:47:05', 1, 26, 'Вход', 'Проход разрешён', 'D0000001-0000-4000-8000-000000000001',
+   'E0000007-0000-4000-8000-000000000007', NULL, 0, 0, 364, 1),
+  ('2024-11-15 12:10:44', 1, 27, 'Выход', 'Проход разрешён', 'D0000002-0000-4000-8000-000000000002',
+   'E0000007-0000-4000-8000-000000000007', NULL, 0, 0, NULL, 0),
+  ('2024-11-15 13:02:19', 1, 26, 'Вход', 'Проход разрешён', 'D0000002-0000-4000-8000-000000000002',
+   'E0000007-0000-4000-8000-000000000007', NULL, 0, 0, NULL, 0),
+  ('2024-11-15 17:58:30', 1, 27, 'Выход', 'Проход разрешён', 'D0000001-0000-4000-8000-000000000001',
+   'E0000007-0000-4000-8000-000000000007', NULL, 0, 0, NULL, 0);

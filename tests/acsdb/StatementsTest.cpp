@@ -104,6 +104,17 @@ TEST(Statements, SqlServerTextsLineByLine) {
           QStringLiteral("inner join Property P ON P._idResource = L.DriverID AND P.PropertyName = 'Name'"),
           QStringLiteral("Where L._id>?"), QStringLiteral("order by L._id")},
          {QVariant::fromValue<qlonglong>(1234567890123)}},
+        {"recent events",
+         Statements::RecentEvents(kSqlServer, id),
+         {QStringLiteral(
+              "Select top(5) L._id,DateTime,LogMessageType,LogMessageSubType,Message,Details,DriverID,"),
+          QStringLiteral("EmployeeID,OperatorID,AlcoholResult,AlcoholCheckState,TemperatureResult,"
+                         "TemperatureCheckState,"),
+          QStringLiteral("E.FullName AS EFullName, P.Value AS DrvName"), QStringLiteral("From log L"),
+          QStringLiteral("inner join Employee E on E._id=L.EmployeeID"),
+          QStringLiteral("inner join Property P ON P._idResource = L.DriverID AND P.PropertyName = 'Name'"),
+          QStringLiteral("Where l.EmployeeID=?"), QStringLiteral("order by datetime desc")},
+         {bound}},
     };
     for (const auto& c : cases) {
         ExpectLines(c.Sql.Lines, c.Lines, c.Name);

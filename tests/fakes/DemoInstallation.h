@@ -36,8 +36,8 @@
 // A test that uses it links Qt6::Sql (pelorin_add_test(... LIBRARIES Qt6::Sql)); it runs bash and
 // the sqlite3 command, so it is for POSIX systems.
 //
-// Ids of the demo data: employees E0000001-0000-4000-8000-00000000000N (N = 1..5, 5 removed),
-// phones F000000N-..., devices D000000N-... (see acsdb/sqlite/demo-data.sql).
+// Ids of the demo data: employees E0000001-0000-4000-8000-00000000000N (N = 1..8, 5 removed; 7 and 8
+// share one number), phones F000000N-..., devices D000000N-... (see acsdb/sqlite/demo-data.sql).
 class TDemoInstallation {
 public:
     TDemoInstallation() { RunMakeScript(FAppData.Path().toStdString()); }

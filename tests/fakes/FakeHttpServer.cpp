@@ -7,14 +7,6 @@
 #include <chrono>
 #include <stdexcept>
 
-// The system's libcpp-httplib is not built with ThreadSanitizer. Its worker threads hand data to
-// each other through inline atomics (the fast path of function-local statics, reference counts)
-// that the sanitizer cannot see, so it reports the library's own memcpy/memcmp calls as races.
-// Calls made from inside that library are therefore not checked; everything of ours still is.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libcpp-httplib.so\n";
-}
-
 TFakeHttpServer::TFakeHttpServer(THandler handler)
     : FHandler(std::move(handler)) {
     Up();
