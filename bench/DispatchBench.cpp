@@ -58,7 +58,8 @@ constexpr const char* kMessageText = "08.59 Иван Вход через Тур�
 const std::vector<std::string> kChatIds{"100200300", "100200301", "400111222"};
 
 // The fields the access-control server passes to PelorinSend for an entry of Иванов (demo data).
-std::vector<std::string> EventArguments(int logMessageId) {
+std::vector<std::string> EventArguments(int logMessageId)
+{
     return {"LogMessageId:" + std::to_string(logMessageId) + ",",
             "DriverId:d0000001-0000-4000-8000-000000000001,",
             "DateTime:2024-11-14 08:59:12,",
@@ -72,7 +73,8 @@ std::vector<std::string> EventArguments(int logMessageId) {
 }
 
 // What PelorinSend makes of those arguments: joined with one blank.
-std::string EventDatagram(int logMessageId) {
+std::string EventDatagram(int logMessageId)
+{
     std::string text;
     for (const std::string& argument : EventArguments(logMessageId))
         text += (text.empty() ? "" : " ") + argument;
@@ -82,18 +84,21 @@ std::string EventDatagram(int logMessageId) {
 // Counts the messages the stand-in Bot API accepted; the benchmark waits on it.
 class TDeliveryCounter {
 public:
-    void Delivered() {
+    void Delivered()
+    {
         {
             std::lock_guard lock(FLock);
             ++FCount;
         }
         FChanged.notify_all();
     }
-    long Count() const {
+    long Count() const
+    {
         std::lock_guard lock(FLock);
         return FCount;
     }
-    bool WaitFor(long count) const {
+    bool WaitFor(long count) const
+    {
         std::unique_lock lock(FLock);
         return FChanged.wait_for(lock, kDeliveryTimeout, [&] { return FCount >= count; });
     }
@@ -108,7 +113,8 @@ private:
 class TDatagramSender {
 public:
     explicit TDatagramSender(quint16 port)
-        : FSocket(::socket(AF_INET, SOCK_DGRAM, 0)) {
+        : FSocket(::socket(AF_INET, SOCK_DGRAM, 0))
+    {
         if (FSocket < 0)
             throw std::runtime_error("no UDP socket");
         FTo.sin_family = AF_INET;
@@ -119,7 +125,8 @@ public:
     TDatagramSender(const TDatagramSender&) = delete;
     TDatagramSender& operator=(const TDatagramSender&) = delete;
 
-    bool Send(const std::string& text) const {
+    bool Send(const std::string& text) const
+    {
         return ::sendto(FSocket, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&FTo),
                         sizeof FTo) == static_cast<ssize_t>(text.size());
     }
@@ -143,7 +150,8 @@ public:
                               QString::fromUtf8(kMessageText))
                           FDeliveries.Delivered();
                   })
-        , FApiUrl("PELORIN_TELEGRAM_API_URL", FBotApi.BaseUrl()) {
+        , FApiUrl("PELORIN_TELEGRAM_API_URL", FBotApi.BaseUrl())
+    {
         FDemo.Exec(QStringLiteral("update PhoneNumbers set Description=? where _id=?"),
                    {QString::fromLatin1(kSubscriberMarker), QString::fromLatin1(kSubscribedPhoneId)});
         TDriverOptions options;
@@ -171,7 +179,8 @@ public:
     QString BotApiUrl() const { return FBotApi.BaseUrl(); }
     const TDeliveryCounter& Deliveries() const { return FDeliveries; }
     // Failed sends and database errors reported by the driver so far.
-    long Failures() const {
+    long Failures() const
+    {
         const auto reports = FReports.Reports();
         return std::count_if(reports.begin(), reports.end(), [](const TReportRecorder::TReport& report) {
             return report.Status == TstConErr || report.Status == TstProc;
@@ -188,7 +197,8 @@ private:
 };
 
 // Starts a program and waits for it; false when it could not start or did not exit with 0.
-bool RunProgram(std::vector<std::string> command) {
+bool RunProgram(std::vector<std::string> command)
+{
     std::vector<char*> argv;
     for (std::string& part : command)
         argv.push_back(part.data());
@@ -203,7 +213,8 @@ bool RunProgram(std::vector<std::string> command) {
 }
 
 // Sends `events` datagrams per iteration and waits until all their deliveries have arrived.
-void BM_DatagramsThroughDispatch(benchmark::State& state, TRoad& road) {
+void BM_DatagramsThroughDispatch(benchmark::State& state, TRoad& road)
+{
     const TDatagramSender sender(road.UdpPort());
     const long events = state.range(0);
     const long failuresBefore = road.Failures();
@@ -223,7 +234,8 @@ void BM_DatagramsThroughDispatch(benchmark::State& state, TRoad& road) {
 
 // The real PelorinSend, one process per event, as the access-control server starts it. It sends
 // to port 5014, so this needs a driver there: skipped when the port is taken.
-void BM_PelorinSendThroughDispatch(benchmark::State& state) {
+void BM_PelorinSendThroughDispatch(benchmark::State& state)
+{
     std::optional<TRoad> road;
     try {
         road.emplace(quint16(5014));
@@ -245,7 +257,8 @@ void BM_PelorinSendThroughDispatch(benchmark::State& state) {
 }
 
 // The database part of an event alone: the employee's phone list, as dispatch reads it.
-void BM_GetEmpPhones(benchmark::State& state, const TRoad& road) {
+void BM_GetEmpPhones(benchmark::State& state, const TRoad& road)
+{
     const QString employeeId = QStringLiteral("e0000001-0000-4000-8000-000000000001");
     for (auto _ : state)
         if (road.Driver().GetEmpPhones(employeeId).size() != 1)
@@ -254,7 +267,8 @@ void BM_GetEmpPhones(benchmark::State& state, const TRoad& road) {
 }
 
 // The same three messages of one event, each sent by a curl process of its own.
-void BM_CurlProcessPerMessage(benchmark::State& state, TRoad& road) {
+void BM_CurlProcessPerMessage(benchmark::State& state, TRoad& road)
+{
     const std::string url = (road.BotApiUrl() + QStringLiteral("/bot") + QString::fromLatin1(kToken) +
                              QStringLiteral("/sendMessage"))
                                 .toStdString();
@@ -280,9 +294,12 @@ class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     // Colours only on a terminal, so that the figures can be kept in a file.
     TRatioReporter()
-        : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+        : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular)
+    {
+    }
 
-    void ReportRuns(const std::vector<Run>& reports) override {
+    void ReportRuns(const std::vector<Run>& reports) override
+    {
         ConsoleReporter::ReportRuns(reports);
         for (const Run& run : reports) {
             const auto rate = run.counters.find("items_per_second");
@@ -293,7 +310,8 @@ public:
         }
     }
 
-    void Finalize() override {
+    void Finalize() override
+    {
         ConsoleReporter::Finalize();
         std::printf("\nMedian over the runs (an item is an event with three Telegram recipients, or one\n"
                     "phone-list lookup for BM_GetEmpPhones):\n");
@@ -314,11 +332,13 @@ public:
     }
 
 private:
-    static double Median(std::vector<double> values) {
+    static double Median(std::vector<double> values)
+    {
         std::sort(values.begin(), values.end());
         return values[values.size() / 2];
     }
-    std::optional<double> Rate(const std::string& name) const {
+    std::optional<double> Rate(const std::string& name) const
+    {
         const auto found = FRates.find(name);
         if (found == FRates.end())
             return std::nullopt;
@@ -330,7 +350,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv); // QtSql and the regional settings expect one
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -34,7 +34,8 @@ const QString kSmsKey = QStringLiteral("STANDIN-TEST-KEY");
 // exec rather than QProcess: ThreadSanitizer follows a plain fork.
 class TStandInsProcess {
 public:
-    TStandInsProcess() {
+    TStandInsProcess()
+    {
         int out[2] = {-1, -1};
         if (::pipe(out) != 0)
             throw std::runtime_error("pipe failed");
@@ -54,7 +55,8 @@ public:
         ::close(out[1]);
         FOut = out[0];
     }
-    ~TStandInsProcess() {
+    ~TStandInsProcess()
+    {
         if (FPid > 0 && !FExitStatus) {
             ::kill(FPid, SIGKILL);
             ::waitpid(FPid, nullptr, 0);
@@ -63,7 +65,8 @@ public:
     }
 
     // The next whole line of output, or nothing when none comes within `timeout`.
-    std::optional<QString> ReadLine(std::chrono::milliseconds timeout = 5s) {
+    std::optional<QString> ReadLine(std::chrono::milliseconds timeout = 5s)
+    {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         for (;;) {
             const qsizetype end = FBuffer.indexOf('\n');
@@ -86,7 +89,8 @@ public:
     }
 
     // Every further line until the output ends (the program has exited) or `timeout` passes.
-    QStringList ReadRest(std::chrono::milliseconds timeout = 10s) {
+    QStringList ReadRest(std::chrono::milliseconds timeout = 10s)
+    {
         QStringList lines;
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
@@ -99,7 +103,8 @@ public:
     }
 
     // SIGTERM, then the exit status (bounded: -1 when it has not ended within 10 s).
-    int Terminate() {
+    int Terminate()
+    {
         ::kill(FPid, SIGTERM);
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         int status = 0;
@@ -119,11 +124,13 @@ private:
     std::optional<int> FExitStatus;
 };
 
-QString ValueAfter(const QString& line, const QString& prefix) {
+QString ValueAfter(const QString& line, const QString& prefix)
+{
     return line.startsWith(prefix) ? line.mid(prefix.size()) : QString();
 }
 
-TEST(StandInsProgram, ServesTheProgramsClientsPrintsEachRequestAndEndsOnSigterm) {
+TEST(StandInsProgram, ServesTheProgramsClientsPrintsEachRequestAndEndsOnSigterm)
+{
     TStandInsProcess standIns;
     ASSERT_TRUE(standIns.ReadLine().has_value()); // the banner
     const QString botUrl =

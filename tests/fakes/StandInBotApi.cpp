@@ -9,21 +9,22 @@
 
 namespace {
 
-QByteArray Json(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
+QByteArray Json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
-QByteArray Ok(const QJsonValue& result) {
+QByteArray Ok(const QJsonValue& result)
+{
     return Json(QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("result"), result}});
 }
 
-QByteArray Refusal(int code, const QString& description) {
+QByteArray Refusal(int code, const QString& description)
+{
     return Json(QJsonObject{{QStringLiteral("ok"), false},
                             {QStringLiteral("error_code"), code},
                             {QStringLiteral("description"), description}});
 }
 
-QJsonObject Params(const TFakeHttpServer::TRequest& in) {
+QJsonObject Params(const TFakeHttpServer::TRequest& in)
+{
     QJsonObject params;
     if (in.ContentType.startsWith(QLatin1String("application/json")))
         params = QJsonDocument::fromJson(in.Body).object();
@@ -41,7 +42,8 @@ struct TStandInBotApi::TAnswer {
 
 TStandInBotApi::TStandInBotApi(const QString& token, TObserver observer)
     : FToken(token)
-    , FObserver(std::move(observer)) {
+    , FObserver(std::move(observer))
+{
     FServer = std::make_unique<TFakeHttpServer>([this](const TFakeHttpServer::TRequest& in) {
         static const QRegularExpression route(QStringLiteral("^/bot([^/]*)/([A-Za-z]+)$"));
         const QRegularExpressionMatch match = route.match(in.Path);
@@ -59,15 +61,12 @@ TStandInBotApi::TStandInBotApi(const QString& token, TObserver observer)
     });
 }
 
-TStandInBotApi::~TStandInBotApi() {
-    FServer.reset();
-}
+TStandInBotApi::~TStandInBotApi() { FServer.reset(); }
 
-QString TStandInBotApi::BaseUrl() const {
-    return FServer->BaseUrl();
-}
+QString TStandInBotApi::BaseUrl() const { return FServer->BaseUrl(); }
 
-TStandInBotApi::TAnswer TStandInBotApi::Answer(const TRequest& request) {
+TStandInBotApi::TAnswer TStandInBotApi::Answer(const TRequest& request)
+{
     if (!request.Authorised)
         return {401, Refusal(401, QStringLiteral("Unauthorized"))};
     const QString& method = request.Method;

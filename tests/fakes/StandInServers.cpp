@@ -36,7 +36,8 @@ struct TOptions {
     bool QuietPolls = false;
 };
 
-void PrintUsage(std::FILE* to) {
+void PrintUsage(std::FILE* to)
+{
     std::fputs("usage: pelorin_standins --token TOKEN --sms-key KEY [--quiet-polls]\n"
                "Serves a stand-in Telegram Bot API and a stand-in SMS gateway on 127.0.0.1 (local\n"
                "test servers, not the real services) and prints every request they receive.\n"
@@ -47,7 +48,8 @@ void PrintUsage(std::FILE* to) {
                to);
 }
 
-std::optional<TOptions> ParseOptions(int argc, char** argv) {
+std::optional<TOptions> ParseOptions(int argc, char** argv)
+{
     TOptions options;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
@@ -67,38 +69,27 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
 }
 
 // A text on one line, in double quotes: backslash, quote and line breaks escaped.
-QString Quoted(const QString& text) {
+QString Quoted(const QString& text)
+{
     QString quoted = QStringLiteral("\"");
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'\\':
-            quoted += QLatin1String("\\\\");
-            break;
-        case u'"':
-            quoted += QLatin1String("\\\"");
-            break;
-        case u'\n':
-            quoted += QLatin1String("\\n");
-            break;
-        case u'\r':
-            quoted += QLatin1String("\\r");
-            break;
-        case u'\t':
-            quoted += QLatin1String("\\t");
-            break;
-        default:
-            quoted += c;
+        case u'\\': quoted += QLatin1String("\\\\"); break;
+        case u'"': quoted += QLatin1String("\\\""); break;
+        case u'\n': quoted += QLatin1String("\\n"); break;
+        case u'\r': quoted += QLatin1String("\\r"); break;
+        case u'\t': quoted += QLatin1String("\\t"); break;
+        default: quoted += c;
         }
     }
     return quoted + QLatin1Char('"');
 }
 
-QString ValueText(const QJsonValue& value) {
+QString ValueText(const QJsonValue& value)
+{
     switch (value.type()) {
-    case QJsonValue::String:
-        return Quoted(value.toString());
-    case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::String: return Quoted(value.toString());
+    case QJsonValue::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case QJsonValue::Double: {
         const double number = value.toDouble();
         const qint64 whole = value.toInteger();
@@ -108,13 +99,13 @@ QString ValueText(const QJsonValue& value) {
         return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
     case QJsonValue::Object:
         return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
-    default:
-        return QStringLiteral("null");
+    default: return QStringLiteral("null");
     }
 }
 
 // "sendMessage chat_id=111 text="..."": the recipient and the text first, the rest by name.
-QString BotRequestLine(const TStandInBotApi::TRequest& request) {
+QString BotRequestLine(const TStandInBotApi::TRequest& request)
+{
     static const QStringList first{QStringLiteral("chat_id"), QStringLiteral("text"),
                                    QStringLiteral("caption")};
     QString line = QString::fromLatin1(kBotLabel) + QLatin1Char(' ') + request.Method;
@@ -135,7 +126,8 @@ QString BotRequestLine(const TStandInBotApi::TRequest& request) {
 }
 
 // "/sms/send to=7... msg="..."": the account key and the json switch are left out.
-QString SmsRequestLine(const TStandInSmsGateway::TRequest& request) {
+QString SmsRequestLine(const TStandInSmsGateway::TRequest& request)
+{
     QString line = QString::fromLatin1(kSmsLabel) + QLatin1Char(' ') + request.Path;
     for (const auto& [name, value] : request.Fields)
         if (name != QLatin1String("api_id") && name != QLatin1String("json"))
@@ -150,7 +142,8 @@ QString SmsRequestLine(const TStandInSmsGateway::TRequest& request) {
 // Lines come from the servers' threads; each is written whole and flushed at once.
 class TPrinter {
 public:
-    void Line(const QString& text) {
+    void Line(const QString& text)
+    {
         const QByteArray bytes = text.toUtf8() + '\n';
         std::lock_guard lock(FLock);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -162,7 +155,8 @@ private:
 };
 
 // Blocked before any server thread starts (threads inherit the mask), so only sigwait takes them.
-sigset_t StopSignals() {
+sigset_t StopSignals()
+{
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -170,7 +164,8 @@ sigset_t StopSignals() {
     return stopSignals;
 }
 
-int Serve(const TOptions& options) {
+int Serve(const TOptions& options)
+{
     const sigset_t stopSignals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
@@ -210,7 +205,8 @@ int Serve(const TOptions& options) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         PrintUsage(stdout);
         return 0;

@@ -7,23 +7,24 @@
 
 namespace {
 
-QByteArray Json(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
+QByteArray Json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
-QByteArray Refusal(int code, const QString& text) {
+QByteArray Refusal(int code, const QString& text)
+{
     return Json(QJsonObject{{QStringLiteral("status"), QStringLiteral("ERROR")},
                             {QStringLiteral("status_code"), code},
                             {QStringLiteral("status_text"), text}});
 }
 
 // The balance goes into the body as written, so that it keeps its two decimals.
-QByteArray Accepted(const QByteArray& members) {
+QByteArray Accepted(const QByteArray& members)
+{
     return QByteArrayLiteral(R"({"status":"OK","status_code":100,)") + members +
            QByteArrayLiteral(R"("balance":)") + TStandInSmsGateway::kBalance + '}';
 }
 
-TFakeHttpServer::TResponse Answer(const TStandInSmsGateway::TRequest& request) {
+TFakeHttpServer::TResponse Answer(const TStandInSmsGateway::TRequest& request)
+{
     if (request.Path != QLatin1String("/my/balance") && request.Path != QLatin1String("/sms/send"))
         return {404, Refusal(404, QStringLiteral("Not Found"))};
     if (!request.Authorised)
@@ -42,7 +43,8 @@ TFakeHttpServer::TResponse Answer(const TStandInSmsGateway::TRequest& request) {
 
 } // namespace
 
-QString TStandInSmsGateway::TRequest::Field(const QString& name) const {
+QString TStandInSmsGateway::TRequest::Field(const QString& name) const
+{
     for (const auto& [key, value] : Fields)
         if (key == name)
             return value;
@@ -51,7 +53,8 @@ QString TStandInSmsGateway::TRequest::Field(const QString& name) const {
 
 TStandInSmsGateway::TStandInSmsGateway(const QString& key, TObserver observer)
     : FKey(key)
-    , FObserver(std::move(observer)) {
+    , FObserver(std::move(observer))
+{
     FServer = std::make_unique<TFakeHttpServer>([this](const TFakeHttpServer::TRequest& in) {
         TRequest request{in.Path, in.Fields, false};
         request.Authorised = !FKey.isEmpty() && request.Field(QStringLiteral("api_id")) == FKey;
@@ -60,10 +63,6 @@ TStandInSmsGateway::TStandInSmsGateway(const QString& key, TObserver observer)
     });
 }
 
-TStandInSmsGateway::~TStandInSmsGateway() {
-    FServer.reset();
-}
+TStandInSmsGateway::~TStandInSmsGateway() { FServer.reset(); }
 
-QString TStandInSmsGateway::BaseUrl() const {
-    return FServer->BaseUrl();
-}
+QString TStandInSmsGateway::BaseUrl() const { return FServer->BaseUrl(); }
