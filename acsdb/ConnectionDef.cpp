@@ -8,7 +8,8 @@ namespace {
 
 // Braces only where a plain value would be misread: ODBC parsers end a plain value at ";", and
 // some (FreeTDS before 1.4) do not undo the doubling of "}" inside braces.
-bool NeedsBraces(const QString& value) {
+bool NeedsBraces(const QString& value)
+{
     if (value.isEmpty())
         return false;
     return value.contains(u';') || value.front() == u'{' || value.front().isSpace() || value.back().isSpace();
@@ -16,7 +17,8 @@ bool NeedsBraces(const QString& value) {
 
 } // namespace
 
-QString OdbcDriverName() {
+QString OdbcDriverName()
+{
     const QString configured = qEnvironmentVariable("PELORIN_ODBC_DRIVER");
     if (!configured.isEmpty())
         return configured;
@@ -27,7 +29,8 @@ QString OdbcDriverName() {
 #endif
 }
 
-QString OdbcAttribute(const QString& key, const QString& value) {
+QString OdbcAttribute(const QString& key, const QString& value)
+{
     if (!NeedsBraces(value))
         return key + u'=' + value;
     QString quoted = value;
@@ -35,14 +38,16 @@ QString OdbcAttribute(const QString& key, const QString& value) {
     return key + QStringLiteral("={") + quoted + u'}';
 }
 
-TConnectionDef TConnectionDef::FromServerConfig(const TServerConfig& config) {
+TConnectionDef TConnectionDef::FromServerConfig(const TServerConfig& config)
+{
     if (!config.SqliteDatabase.isEmpty())
         return Sqlite(config.SqliteDatabase);
     return SqlServer(config.SqlServerInstance, config.SqlServerLogin, config.SqlServerPassword);
 }
 
 TConnectionDef TConnectionDef::SqlServer(const QString& instance, const QString& login,
-                                         const QString& password) {
+                                         const QString& password)
+{
     TConnectionDef def;
     def.Dialect = TSqlDialect::SqlServer;
     def.QtDriver = QStringLiteral("QODBC");
@@ -63,7 +68,8 @@ TConnectionDef TConnectionDef::SqlServer(const QString& instance, const QString&
     return def;
 }
 
-TConnectionDef TConnectionDef::Sqlite(const QString& filePath) {
+TConnectionDef TConnectionDef::Sqlite(const QString& filePath)
+{
     TConnectionDef def;
     def.Dialect = TSqlDialect::Sqlite;
     def.QtDriver = QStringLiteral("QSQLITE");

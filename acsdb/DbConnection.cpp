@@ -13,22 +13,26 @@ namespace {
 // QSqlDatabase's list of connections is guarded inside Qt by a lock that ThreadSanitizer cannot
 // follow (Qt is not built for it) once two threads contend for it. Adding and removing connections
 // one thread at a time keeps that lock uncontended; opening, querying and closing stay parallel.
-std::mutex& RegistryLock() {
+std::mutex& RegistryLock()
+{
     static std::mutex lock;
     return lock;
 }
 
-QSqlDatabase AddConnection(const QString& driver, const QString& name) {
+QSqlDatabase AddConnection(const QString& driver, const QString& name)
+{
     std::lock_guard lock(RegistryLock());
     return QSqlDatabase::addDatabase(driver, name);
 }
 
-void RemoveConnection(const QString& name) {
+void RemoveConnection(const QString& name)
+{
     std::lock_guard lock(RegistryLock());
     QSqlDatabase::removeDatabase(name);
 }
 
-QString UniqueConnectionName() {
+QString UniqueConnectionName()
+{
     static std::atomic<quint64> counter{0};
     return QString::fromLatin1(TConnectionDef::kName) + u'#' + QString::number(++counter);
 }
@@ -37,13 +41,14 @@ QString UniqueConnectionName() {
 
 TDbConnection::TDbConnection(const TConnectionManager& manager)
     : FManager(manager)
-    , FName(UniqueConnectionName()) {}
-
-TDbConnection::~TDbConnection() {
-    Drop();
+    , FName(UniqueConnectionName())
+{
 }
 
-QSqlDatabase& TDbConnection::Database() {
+TDbConnection::~TDbConnection() { Drop(); }
+
+QSqlDatabase& TDbConnection::Database()
+{
     if (FDb)
         return *FDb;
     const std::optional<TConnectionDef> def = FManager.Definition();
@@ -71,12 +76,14 @@ QSqlDatabase& TDbConnection::Database() {
     return *FDb;
 }
 
-TSqlDialect TDbConnection::Dialect() {
+TSqlDialect TDbConnection::Dialect()
+{
     Database();
     return FDialect;
 }
 
-QSqlQuery TDbConnection::Exec(const TSqlText& sql) {
+QSqlQuery TDbConnection::Exec(const TSqlText& sql)
+{
     QSqlQuery query(Database());
     query.setForwardOnly(true);
     if (!query.prepare(sql.Text()))
@@ -88,7 +95,8 @@ QSqlQuery TDbConnection::Exec(const TSqlText& sql) {
     return query;
 }
 
-QSqlQuery TDbConnection::ExecBatch(const QString& text) {
+QSqlQuery TDbConnection::ExecBatch(const QString& text)
+{
     QSqlQuery query(Database());
     query.setForwardOnly(true);
     if (!query.exec(text))
@@ -101,7 +109,8 @@ QSqlQuery TDbConnection::ExecBatch(const QString& text) {
     return query;
 }
 
-void TDbConnection::Drop() {
+void TDbConnection::Drop()
+{
     if (!FDb)
         return;
     FDb->close();
@@ -109,7 +118,8 @@ void TDbConnection::Drop() {
     RemoveConnection(FName);
 }
 
-void TDbConnection::CheckFetch(const QSqlQuery& query) {
+void TDbConnection::CheckFetch(const QSqlQuery& query)
+{
     if (query.lastError().isValid())
         throw TDbError::From(query.lastError(), QStringLiteral("Unable to fetch the row"));
 }

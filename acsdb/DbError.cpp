@@ -2,17 +2,14 @@
 
 namespace {
 
-QString KindName(QSqlError::ErrorType type) {
+QString KindName(QSqlError::ErrorType type)
+{
     switch (type) {
-    case QSqlError::ConnectionError:
-        return QStringLiteral("ConnectionError");
-    case QSqlError::StatementError:
-        return QStringLiteral("StatementError");
-    case QSqlError::TransactionError:
-        return QStringLiteral("TransactionError");
+    case QSqlError::ConnectionError: return QStringLiteral("ConnectionError");
+    case QSqlError::StatementError: return QStringLiteral("StatementError");
+    case QSqlError::TransactionError: return QStringLiteral("TransactionError");
     case QSqlError::UnknownError:
-    case QSqlError::NoError:
-        break;
+    case QSqlError::NoError: break;
     }
     return QStringLiteral("UnknownError");
 }
@@ -22,9 +19,12 @@ QString KindName(QSqlError::ErrorType type) {
 TDbError::TDbError(const QString& kind, const QString& message)
     : std::runtime_error((kind + u' ' + message).toStdString())
     , FKind(kind)
-    , FMessage(message) {}
+    , FMessage(message)
+{
+}
 
-TDbError TDbError::From(const QSqlError& error, const QString& fallback) {
+TDbError TDbError::From(const QSqlError& error, const QString& fallback)
+{
     QString message = error.text().trimmed();
     if (message.isEmpty())
         message = fallback;

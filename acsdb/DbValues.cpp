@@ -2,7 +2,8 @@
 
 #include <array>
 
-QString GuidParam(const QString& id) {
+QString GuidParam(const QString& id)
+{
     QStringView view(id);
     if (view.startsWith(u'{'))
         view = view.mid(1);
@@ -11,7 +12,8 @@ QString GuidParam(const QString& id) {
     return view.toString().toUpper();
 }
 
-QString GuidText(const QVariant& value) {
+QString GuidText(const QVariant& value)
+{
     if (value.isNull())
         return QString();
     const QString text = value.toString();
@@ -20,12 +22,14 @@ QString GuidText(const QVariant& value) {
     return u'{' + GuidParam(text) + u'}';
 }
 
-QString OwnText(const QVariant& value) {
+QString OwnText(const QVariant& value)
+{
     const QString text = value.toString();
     return text.isEmpty() ? QString() : QString(text.constData(), text.size());
 }
 
-QDateTime DateTimeValue(const QVariant& value) {
+QDateTime DateTimeValue(const QVariant& value)
+{
     if (value.isNull())
         return QDateTime();
     if (value.metaType().id() == QMetaType::QDateTime) {
@@ -44,7 +48,8 @@ QDateTime DateTimeValue(const QVariant& value) {
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-qint32 IntValue(const QVariant& value) {
+qint32 IntValue(const QVariant& value)
+{
     bool ok = false;
     const qint32 number = value.toInt(&ok);
     return ok ? number : 0;

@@ -10,17 +10,19 @@
 
 namespace {
 
-QString Line(const QString& name, const QString& value) {
-    return name + u'=' + value;
-}
+QString Line(const QString& name, const QString& value) { return name + u'=' + value; }
 
 } // namespace
 
 TDirectory::TDirectory(const TConnectionManager& manager, TLogState report)
     : FManager(manager)
-    , FReport(std::move(report)) {}
+    , FReport(std::move(report))
+{
+}
 
-template <typename TWork> void TDirectory::Run(TWork&& work) const {
+template <typename TWork>
+void TDirectory::Run(TWork&& work) const
+{
     try {
         TDbConnection db(FManager);
         work(db);
@@ -34,7 +36,8 @@ template <typename TWork> void TDirectory::Run(TWork&& work) const {
 }
 
 QStringList TDirectory::FindPhones(const QString& Phone, const QString& CountryCode, const QString& CityCode,
-                                   const QString& Number, const QString& Description) const {
+                                   const QString& Number, const QString& Description) const
+{
     QStringList result;
     if (Phone.isEmpty() && CountryCode.isEmpty() && CityCode.isEmpty() && Number.isEmpty() &&
         Description.isEmpty())
@@ -49,7 +52,8 @@ QStringList TDirectory::FindPhones(const QString& Phone, const QString& CountryC
     return result;
 }
 
-QStringList TDirectory::GetEmpPhones(const QString& EmployeeId) const {
+QStringList TDirectory::GetEmpPhones(const QString& EmployeeId) const
+{
     QStringList result;
     if (EmployeeId.isEmpty())
         return result;
@@ -62,7 +66,8 @@ QStringList TDirectory::GetEmpPhones(const QString& EmployeeId) const {
     return result;
 }
 
-bool TDirectory::SetPhoneDescription(const QString& PhoneId, const QString& Description) const {
+bool TDirectory::SetPhoneDescription(const QString& PhoneId, const QString& Description) const
+{
     bool changed = false;
     if (Description.isEmpty())
         return changed;
@@ -73,7 +78,8 @@ bool TDirectory::SetPhoneDescription(const QString& PhoneId, const QString& Desc
     return changed;
 }
 
-QByteArray TDirectory::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const {
+QByteArray TDirectory::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) const
+{
     QByteArray photo;
     if (EmployeeId.isEmpty())
         return photo;
@@ -86,7 +92,8 @@ QByteArray TDirectory::GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) c
     return photo;
 }
 
-int TDirectory::GetEmployee(const QString& EmployeeId, TUserData& UserData) const {
+int TDirectory::GetEmployee(const QString& EmployeeId, TUserData& UserData) const
+{
     int rows = -1;
     if (EmployeeId.isEmpty())
         return rows;
@@ -107,7 +114,8 @@ int TDirectory::GetEmployee(const QString& EmployeeId, TUserData& UserData) cons
     return rows;
 }
 
-QStringList TDirectory::KVGetDrivers() const {
+QStringList TDirectory::KVGetDrivers() const
+{
     QStringList result;
     Run([&](TDbConnection& db) {
         for (const TSqlText& sql : {Statements::AccessPointDrivers(), Statements::FaceRecognitionDrivers()}) {
@@ -120,7 +128,8 @@ QStringList TDirectory::KVGetDrivers() const {
     return result;
 }
 
-QStringList TDirectory::KVGetLogMsgSubtypes() const {
+QStringList TDirectory::KVGetLogMsgSubtypes() const
+{
     QStringList result;
     Run([&](TDbConnection& db) {
         QSqlQuery query = db.Exec(Statements::PublishedLogMsgSubtypes());

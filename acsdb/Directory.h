@@ -40,7 +40,8 @@ public:
 
 private:
     // Runs `work` with a fresh connection; reports what it throws.
-    template <typename TWork> void Run(TWork&& work) const;
+    template <typename TWork>
+    void Run(TWork&& work) const;
 
     const TConnectionManager& FManager;
     const TLogState FReport;

@@ -14,15 +14,15 @@ namespace {
 
 const QString kReactionName = QStringLiteral("KestravaPelorin");
 
-QString NewGuid() {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
+QString NewGuid() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
 
-void Run(TDbConnection& db, const QString& text, const QVariantList& binds = {}) {
+void Run(TDbConnection& db, const QString& text, const QVariantList& binds = {})
+{
     db.Exec(TSqlText{{text}, binds});
 }
 
-QString ReusableSchedule(TDbConnection& db) {
+QString ReusableSchedule(TDbConnection& db)
+{
     QSqlQuery query = db.Exec(
         {{QStringLiteral("select _id from AcsSchedules where Name=? and IsRemoved=0 order by rowid limit 1")},
          {kReactionName}});
@@ -33,7 +33,8 @@ QString ReusableSchedule(TDbConnection& db) {
     return id;
 }
 
-QString CreateSchedule(TDbConnection& db) {
+QString CreateSchedule(TDbConnection& db)
+{
     const QString scheduleId = NewGuid();
     const QString dayId = NewGuid();
     Run(db,
@@ -53,7 +54,8 @@ QString CreateSchedule(TDbConnection& db) {
 
 // Earlier reactions of the name go with their event and action rows, which would otherwise be
 // left pointing at nothing.
-void DeleteEarlierReactions(TDbConnection& db) {
+void DeleteEarlierReactions(TDbConnection& db)
+{
     const QString ofName = QStringLiteral("(select _id from Reactions where Name=?)");
     Run(db,
         QStringLiteral("delete from ReactionExecuteProgramActions where _id in "
@@ -70,7 +72,8 @@ void DeleteEarlierReactions(TDbConnection& db) {
     Run(db, QStringLiteral("delete from Reactions where Name=?"), {kReactionName});
 }
 
-void InsertReaction(TDbConnection& db, const QString& scheduleId, const QString& sendPath) {
+void InsertReaction(TDbConnection& db, const QString& scheduleId, const QString& sendPath)
+{
     const QString reactionId = NewGuid();
     const QString eventsId = NewGuid();
     const QString actionId = NewGuid();
@@ -96,7 +99,8 @@ void InsertReaction(TDbConnection& db, const QString& scheduleId, const QString&
         {actionId, sendPath});
 }
 
-void InstallOnSqlite(TDbConnection& db, const QString& sendPath) {
+void InstallOnSqlite(TDbConnection& db, const QString& sendPath)
+{
     QSqlDatabase& database = db.Database();
     if (!database.transaction())
         throw TDbError::From(database.lastError(), QStringLiteral("Unable to begin a transaction"));
@@ -121,9 +125,12 @@ void InstallOnSqlite(TDbConnection& db, const QString& sendPath) {
 
 TReactionInstaller::TReactionInstaller(const TConnectionManager& manager, TLogState report)
     : FManager(manager)
-    , FReport(std::move(report)) {}
+    , FReport(std::move(report))
+{
+}
 
-void TReactionInstaller::Install(const QString& appPath) const {
+void TReactionInstaller::Install(const QString& appPath) const
+{
     const QString sendPath = PelorinSendPath(appPath);
     try {
         TDbConnection db(FManager);
@@ -140,7 +147,8 @@ void TReactionInstaller::Install(const QString& appPath) const {
     }
 }
 
-QString TReactionInstaller::PelorinSendPath(const QString& appPath) {
+QString TReactionInstaller::PelorinSendPath(const QString& appPath)
+{
     // Both separators count, so that a Windows path reads right wherever it is handled.
     const qsizetype cut = std::max(appPath.lastIndexOf(u'/'), appPath.lastIndexOf(u'\\')) + 1;
     const QStringView fileName = QStringView(appPath).mid(cut);

@@ -12,7 +12,8 @@ namespace {
 
 // One row of the recent-events statement. Ids keep the form the database reads them in; the
 // event stands for an archived one, so it is a key event and not marked as coming from the poller.
-TMes RowToMes(const QSqlQuery& row) {
+TMes RowToMes(const QSqlQuery& row)
+{
     TMes mes;
     mes.LogMessageId = OwnText(row.value(0));
     mes.DateTime = DateTimeValue(row.value(1));
@@ -37,11 +38,14 @@ TMes RowToMes(const QSqlQuery& row) {
 
 TRecentEvents::TRecentEvents(const TConnectionManager& manager, TLogState report)
     : FManager(manager)
-    , FReport(std::move(report)) {}
+    , FReport(std::move(report))
+{
+}
 
 TRecentEvents::~TRecentEvents() = default;
 
-std::optional<std::vector<TMes>> TRecentEvents::Newest(const QString& EmployeeId) {
+std::optional<std::vector<TMes>> TRecentEvents::Newest(const QString& EmployeeId)
+{
     QString failure;
     try {
         if (!FDb)

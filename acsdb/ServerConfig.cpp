@@ -7,12 +7,14 @@
 
 namespace {
 
-QString Located(const QXmlStreamReader& xml, const QString& what) {
+QString Located(const QXmlStreamReader& xml, const QString& what)
+{
     return QStringLiteral("line %1, column %2: %3").arg(xml.lineNumber()).arg(xml.columnNumber()).arg(what);
 }
 
 // Stores the text of a child element of <config>; the first occurrence of each element counts.
-void TakeElement(const QStringView name, const QString& text, TServerConfig& config, QStringList& seen) {
+void TakeElement(const QStringView name, const QString& text, TServerConfig& config, QStringList& seen)
+{
     const QString key = name.toString();
     if (seen.contains(key))
         return;
@@ -27,7 +29,8 @@ void TakeElement(const QStringView name, const QString& text, TServerConfig& con
         config.SqliteDatabase = text.trimmed();
 }
 
-QString ResolveSqlitePath(const QString& configPath, const QString& sqlitePath) {
+QString ResolveSqlitePath(const QString& configPath, const QString& sqlitePath)
+{
     if (sqlitePath.isEmpty())
         return QString();
     const QDir configDir = QFileInfo(configPath).absoluteDir();
@@ -36,7 +39,8 @@ QString ResolveSqlitePath(const QString& configPath, const QString& sqlitePath) 
 
 } // namespace
 
-TServerConfigRead ReadServerConfig(const QString& path) {
+TServerConfigRead ReadServerConfig(const QString& path)
+{
     TServerConfigRead result;
     QFile file(path);
     if (!file.exists()) {

@@ -6,20 +6,23 @@ namespace Statements {
 
 namespace {
 
-QString Quoted(QString text) {
+QString Quoted(QString text)
+{
     text.replace(u'\'', QStringLiteral("''"));
     return u'\'' + text + u'\'';
 }
 
 } // namespace
 
-TSqlText Version() {
+TSqlText Version()
+{
     return {{QStringLiteral("SELECT name, value FROM variables"), QStringLiteral("WHERE name = 'version'")},
             {}};
 }
 
 TSqlText FindPhones(TSqlDialect dialect, const QString& Phone, const QString& CountryCode,
-                    const QString& CityCode, const QString& Number, const QString& Description) {
+                    const QString& CityCode, const QString& Number, const QString& Description)
+{
     TSqlText sql{
         {QStringLiteral("Select PhoneNumbers._id as PhoneId, Employee._id as EmpId from PhoneNumbers"),
          QStringLiteral("inner join Employee on Employee._id=PhoneNumbers.EmployeeId"),
@@ -44,7 +47,8 @@ TSqlText FindPhones(TSqlDialect dialect, const QString& Phone, const QString& Co
     return sql;
 }
 
-TSqlText GetEmpPhones(TSqlDialect dialect, const QString& EmployeeId) {
+TSqlText GetEmpPhones(TSqlDialect dialect, const QString& EmployeeId)
+{
     const QString first =
         dialect == TSqlDialect::Sqlite
             ? QStringLiteral(
@@ -57,25 +61,29 @@ TSqlText GetEmpPhones(TSqlDialect dialect, const QString& EmployeeId) {
             {GuidParam(EmployeeId)}};
 }
 
-TSqlText SetPhoneDescription(const QString& PhoneId, const QString& Description) {
+TSqlText SetPhoneDescription(const QString& PhoneId, const QString& Description)
+{
     return {{QStringLiteral("Update PhoneNumbers"), QStringLiteral("Set Description=?"),
              QStringLiteral("WHERE _id=?")},
             {Description, GuidParam(PhoneId)}};
 }
 
-TSqlText GetEmpPhoto(const QString& EmployeeId, int PhotoNumber) {
+TSqlText GetEmpPhoto(const QString& EmployeeId, int PhotoNumber)
+{
     return {{QStringLiteral("SELECT EmployeeID, PhotoNumber,Photo FROM EmployeePhoto"),
              QStringLiteral("WHERE Photo is not null and EmployeeID=? and PhotoNumber=?")},
             {GuidParam(EmployeeId), PhotoNumber}};
 }
 
-TSqlText GetEmployee(const QString& EmployeeId) {
+TSqlText GetEmployee(const QString& EmployeeId)
+{
     return {{QStringLiteral("SELECT _id, FirstName, SecondName, LastName, Comment FROM EMPLOYEE"),
              QStringLiteral("Where _id =?")},
             {GuidParam(EmployeeId)}};
 }
 
-TSqlText AccessPointDrivers() {
+TSqlText AccessPointDrivers()
+{
     return {{QStringLiteral("select D._idResource,P.Value from driver D"),
              QStringLiteral(
                  "Inner join DriverLinkProperty Dl on Dl._id=D._idParentProperty and Dl.name='AccessPoints'"),
@@ -85,7 +93,8 @@ TSqlText AccessPointDrivers() {
             {}};
 }
 
-TSqlText FaceRecognitionDrivers() {
+TSqlText FaceRecognitionDrivers()
+{
     return {{QStringLiteral("select D._idResource,P.Value from driver D"),
              QStringLiteral("Inner join Resource R on R._id=D._idResource and R.IsRemoved=0"),
              QStringLiteral(
@@ -96,15 +105,15 @@ TSqlText FaceRecognitionDrivers() {
             {}};
 }
 
-TSqlText PublishedLogMsgSubtypes() {
+TSqlText PublishedLogMsgSubtypes()
+{
     return {{QStringLiteral(" select Id,Name from LogMsgSubtypes"), QStringLiteral(" where Publish=1 ")}, {}};
 }
 
-TSqlText LogStartId() {
-    return {{QStringLiteral("SELECT MAX(_id) as n FROM log ")}, {}};
-}
+TSqlText LogStartId() { return {{QStringLiteral("SELECT MAX(_id) as n FROM log ")}, {}}; }
 
-TSqlText LogRowsAfter(qint64 lastId) {
+TSqlText LogRowsAfter(qint64 lastId)
+{
     return {
         {QStringLiteral("Select L._id,DateTime,LogMessageType,LogMessageSubType,Message,Details,DriverID,"),
          QStringLiteral("EmployeeID,OperatorID,AlcoholResult,AlcoholCheckState,TemperatureResult,"
@@ -118,7 +127,8 @@ TSqlText LogRowsAfter(qint64 lastId) {
         {QVariant::fromValue<qlonglong>(lastId)}};
 }
 
-TSqlText RecentEvents(TSqlDialect dialect, const QString& EmployeeId) {
+TSqlText RecentEvents(TSqlDialect dialect, const QString& EmployeeId)
+{
     const bool sqlite = dialect == TSqlDialect::Sqlite;
     TSqlText sql{
         {sqlite
@@ -138,7 +148,8 @@ TSqlText RecentEvents(TSqlDialect dialect, const QString& EmployeeId) {
     return sql;
 }
 
-QStringList ReactionBatch(const QString& sendPath) {
+QStringList ReactionBatch(const QString& sendPath)
+{
     return {
         QStringLiteral("declare @PrgPath as nvarchar(255) SET @PrgPath = ") + Quoted(sendPath),
         QStringLiteral("declare @ReactName as nvarchar(255)"),

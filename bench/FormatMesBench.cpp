@@ -4,7 +4,8 @@
 
 namespace {
 
-TMes SampleEvent() {
+TMes SampleEvent()
+{
     TMes mes;
     mes.SetEmployeeFullName(QStringLiteral("Иванов Иван Иванович"));
     mes.DriverName = QStringLiteral("Турникет");
@@ -16,7 +17,8 @@ TMes SampleEvent() {
 }
 
 // One event through the default template (an empty template), as dispatch does per recipient.
-void BM_FormatMesDefaultTemplate(benchmark::State& state) {
+void BM_FormatMesDefaultTemplate(benchmark::State& state)
+{
     const TMes mes = SampleEvent();
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     for (auto _ : state)

@@ -14,7 +14,8 @@ extern char** environ;
 
 namespace {
 
-void RunToCompletion(benchmark::State& state, std::vector<std::string> command) {
+void RunToCompletion(benchmark::State& state, std::vector<std::string> command)
+{
     std::vector<char*> argv;
     for (std::string& part : command)
         argv.push_back(part.data());
@@ -30,11 +31,10 @@ void RunToCompletion(benchmark::State& state, std::vector<std::string> command) 
     }
 }
 
-void BM_StartTrue(benchmark::State& state) {
-    RunToCompletion(state, {"/bin/true"});
-}
+void BM_StartTrue(benchmark::State& state) { RunToCompletion(state, {"/bin/true"}); }
 
-void BM_PelorinSendOneEvent(benchmark::State& state) {
+void BM_PelorinSendOneEvent(benchmark::State& state)
+{
     RunToCompletion(state,
                     {PELORIN_BIN_DIR "/PelorinSend", "LogMessageId:123456,",
                      "DriverId:{0A1B2C3D-1111-2222-3333-444455556666},", "DateTime:14.11.2024 13:30:00,",

@@ -18,27 +18,28 @@
 
 namespace {
 
-[[noreturn]] void Fail(const QString& path, const QString& reason) {
+[[noreturn]] void Fail(const QString& path, const QString& reason)
+{
     throw std::runtime_error(QStringLiteral("Cannot write %1: %2").arg(path, reason).toStdString());
 }
 
 #ifndef _WIN32
 
-QString ErrnoText(int error) {
-    return QString::fromStdString(std::generic_category().message(error));
-}
+QString ErrnoText(int error) { return QString::fromStdString(std::generic_category().message(error)); }
 
 // The temporary file: closed and removed unless it has been renamed into place.
 class TTempFile {
 public:
     explicit TTempFile(const QString& target)
         : FTarget(target)
-        , FName(QFile::encodeName(target) + ".XXXXXX") {
+        , FName(QFile::encodeName(target) + ".XXXXXX")
+    {
         FFd = ::mkstemp(FName.data());
         if (FFd < 0)
             Fail(FTarget, ErrnoText(errno));
     }
-    ~TTempFile() {
+    ~TTempFile()
+    {
         if (FFd >= 0)
             ::close(FFd);
         if (!FRenamed)
@@ -47,12 +48,14 @@ public:
     TTempFile(const TTempFile&) = delete;
     TTempFile& operator=(const TTempFile&) = delete;
 
-    void SetMode(int mode) {
+    void SetMode(int mode)
+    {
         if (::fchmod(FFd, mode_t(mode)) != 0)
             Fail(FTarget, ErrnoText(errno));
     }
 
-    void WriteAll(const QByteArray& bytes) {
+    void WriteAll(const QByteArray& bytes)
+    {
         const char* data = bytes.constData();
         qsizetype left = bytes.size();
         while (left > 0) {
@@ -67,7 +70,8 @@ public:
         }
     }
 
-    void SyncAndClose() {
+    void SyncAndClose()
+    {
         if (::fsync(FFd) != 0)
             Fail(FTarget, ErrnoText(errno));
         const int fd = FFd;
@@ -76,7 +80,8 @@ public:
             Fail(FTarget, ErrnoText(errno));
     }
 
-    void RenameOverTarget() {
+    void RenameOverTarget()
+    {
         if (::rename(FName.constData(), QFile::encodeName(FTarget).constData()) != 0)
             Fail(FTarget, ErrnoText(errno));
         FRenamed = true;
@@ -90,7 +95,8 @@ private:
 };
 
 // Makes the rename itself durable; a failure here loses nothing already written.
-void SyncFolderOf(const QString& path) {
+void SyncFolderOf(const QString& path)
+{
     const int fd =
         ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
@@ -103,7 +109,8 @@ void SyncFolderOf(const QString& path) {
 
 } // namespace
 
-void WriteFileAtomically(const QString& path, const QByteArray& bytes, int posixMode) {
+void WriteFileAtomically(const QString& path, const QByteArray& bytes, int posixMode)
+{
 #ifdef _WIN32
     (void)posixMode;
     QSaveFile file(path);

@@ -25,7 +25,8 @@ constexpr wchar_t kValueName[] = L"KestravaPelorin";
 class TRunKey {
 public:
     explicit TRunKey(REGSAM access) { FStatus = RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, access, &FKey); }
-    ~TRunKey() {
+    ~TRunKey()
+    {
         if (FStatus == ERROR_SUCCESS)
             RegCloseKey(FKey);
     }
@@ -41,7 +42,8 @@ private:
     LONG FStatus = ERROR_INVALID_HANDLE;
 };
 
-[[noreturn]] void FailToWrite(LONG status) {
+[[noreturn]] void FailToWrite(LONG status)
+{
     throw std::runtime_error(
         QStringLiteral("Cannot write the autorun value: error %1").arg(status).toStdString());
 }
@@ -49,32 +51,20 @@ private:
 
 // Inside a quoted Exec argument '"', '`', '$' and '\' take a backslash, and '%' is written twice;
 // the file's string escapes then write every backslash twice ("\\$" stands for a dollar sign).
-QString QuotedExecArgument(const QString& path) {
+QString QuotedExecArgument(const QString& path)
+{
     QString quoted = QStringLiteral("\"");
     for (const QChar c : path) {
         switch (c.unicode()) {
         case u'"':
         case u'`':
-        case u'$':
-            quoted += QLatin1String("\\\\") + c;
-            break;
-        case u'\\':
-            quoted += QLatin1String("\\\\\\\\");
-            break;
-        case u'%':
-            quoted += QLatin1String("%%");
-            break;
-        case u'\n':
-            quoted += QLatin1String("\\n");
-            break;
-        case u'\r':
-            quoted += QLatin1String("\\r");
-            break;
-        case u'\t':
-            quoted += QLatin1String("\\t");
-            break;
-        default:
-            quoted += c;
+        case u'$': quoted += QLatin1String("\\\\") + c; break;
+        case u'\\': quoted += QLatin1String("\\\\\\\\"); break;
+        case u'%': quoted += QLatin1String("%%"); break;
+        case u'\n': quoted += QLatin1String("\\n"); break;
+        case u'\r': quoted += QLatin1String("\\r"); break;
+        case u'\t': quoted += QLatin1String("\\t"); break;
+        default: quoted += c;
         }
     }
     quoted += u'"';
@@ -83,7 +73,8 @@ QString QuotedExecArgument(const QString& path) {
 
 } // namespace
 
-QByteArray DesktopEntry(const QString& appPath) {
+QByteArray DesktopEntry(const QString& appPath)
+{
     const QString entry =
         QStringLiteral("[Desktop Entry]\n"
                        "Type=Application\n"
@@ -98,13 +89,15 @@ QByteArray DesktopEntry(const QString& appPath) {
 
 #ifdef _WIN32
 
-bool IsOn() {
+bool IsOn()
+{
     const TRunKey key(KEY_QUERY_VALUE);
     return key.IsOpen() &&
            RegQueryValueExW(key.Handle(), kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void SetOn(const QString& appPath) {
+void SetOn(const QString& appPath)
+{
     const TRunKey key(KEY_SET_VALUE);
     if (!key.IsOpen())
         FailToWrite(key.Status());
@@ -117,7 +110,8 @@ void SetOn(const QString& appPath) {
         FailToWrite(status);
 }
 
-void SetOff() {
+void SetOff()
+{
     const TRunKey key(KEY_SET_VALUE);
     if (key.IsOpen())
         RegDeleteValueW(key.Handle(), kValueName);
@@ -125,19 +119,16 @@ void SetOff() {
 
 #else
 
-bool IsOn() {
-    return QFileInfo::exists(Paths::AutostartFilePath());
-}
+bool IsOn() { return QFileInfo::exists(Paths::AutostartFilePath()); }
 
-void SetOn(const QString& appPath) {
+void SetOn(const QString& appPath)
+{
     const QString path = Paths::AutostartFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     WriteFileAtomically(path, DesktopEntry(appPath), 0644);
 }
 
-void SetOff() {
-    QFile::remove(Paths::AutostartFilePath());
-}
+void SetOff() { QFile::remove(Paths::AutostartFilePath()); }
 
 #endif
 

@@ -456,10 +456,7 @@ std::shared_ptr<TTgBot> TKvBotDriver::CurrentTgBot() const
     return FTgBot;
 }
 
-bool TKvBotDriver::TgRunning() const
-{
-    return CurrentTgBot() != nullptr;
-}
+bool TKvBotDriver::TgRunning() const { return CurrentTgBot() != nullptr; }
 
 void TKvBotDriver::TgInit(const QString& token)
 {
@@ -521,36 +518,18 @@ TTgReply TKvBotDriver::TgSendPhoto(qint64 ChatId, const QString& Caption, const 
     return bot->Api().SendPhoto(ChatId, Caption, Photo);
 }
 
-void TKvBotDriver::TgSendHelp(qint64 ChatId)
-{
-    TgSendText(ChatId, TTgCommands::HelpText(), false);
-}
+void TKvBotDriver::TgSendHelp(qint64 ChatId) { TgSendText(ChatId, TTgCommands::HelpText(), false); }
 
-void TKvBotDriver::TgSendMenu(qint64 ChatId)
-{
-    TgSendHelp(ChatId);
-}
+void TKvBotDriver::TgSendMenu(qint64 ChatId) { TgSendHelp(ChatId); }
 
 // Subscriptions live in the access-control database only; these handlers keep no state of their own.
-void TKvBotDriver::TgRegUser(qint64 UserId)
-{
-    TTgSubscriptions(*this).TgRegUser(UserId);
-}
+void TKvBotDriver::TgRegUser(qint64 UserId) { TTgSubscriptions(*this).TgRegUser(UserId); }
 
-void TKvBotDriver::TgUnregUser(qint64 UserId)
-{
-    TTgSubscriptions(*this).TgUnregUser(UserId);
-}
+void TKvBotDriver::TgUnregUser(qint64 UserId) { TTgSubscriptions(*this).TgUnregUser(UserId); }
 
-void TKvBotDriver::TgLastMes(qint64 UserId)
-{
-    TTgLastMes(*this).TgLastMes(UserId);
-}
+void TKvBotDriver::TgLastMes(qint64 UserId) { TTgLastMes(*this).TgLastMes(UserId); }
 
-void TKvBotDriver::TgOnContact(const TTgMessage& Message)
-{
-    TTgSubscriptions(*this).TgOnContact(Message);
-}
+void TKvBotDriver::TgOnContact(const TTgMessage& Message) { TTgSubscriptions(*this).TgOnContact(Message); }
 
 namespace {
 

@@ -21,7 +21,8 @@ constexpr long kHardLimitMs = 120000;
 // Longest single wait inside the transfer loop; curl wakes it earlier for its own timers and I/O.
 constexpr int kMaxPollMs = 1000;
 
-void InitCurlOnce() {
+void InitCurlOnce()
+{
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
@@ -46,7 +47,8 @@ struct TCurlPair {
     std::unique_ptr<CURL, TEasyDeleter> Easy;
     bool Busy = false;
 
-    TCurlPair() {
+    TCurlPair()
+    {
         InitCurlOnce();
         Multi.reset(curl_multi_init());
         Easy.reset(curl_easy_init());
@@ -58,7 +60,8 @@ struct TCurlPair {
 // started from within a callback of another request on the same thread).
 class TCurlLease {
 public:
-    TCurlLease() {
+    TCurlLease()
+    {
         thread_local TCurlPair threadPair;
         if (threadPair.Busy) {
             FOwn = std::make_unique<TCurlPair>();
@@ -92,14 +95,16 @@ struct TTransfer {
     void Touch() { LastActivity = TClock::now(); }
 };
 
-int OnConnected(void* data, char*, char*, int, int) {
+int OnConnected(void* data, char*, char*, int, int)
+{
     auto* transfer = static_cast<TTransfer*>(data);
     transfer->Connected = true;
     transfer->Touch();
     return CURL_PREREQFUNC_OK;
 }
 
-int OnProgress(void* data, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+int OnProgress(void* data, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
+{
     auto* transfer = static_cast<TTransfer*>(data);
     if (dlnow != transfer->Downloaded || ulnow != transfer->Uploaded) {
         transfer->Downloaded = dlnow;
@@ -111,7 +116,8 @@ int OnProgress(void* data, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
 
 // "HTTP/1.1 500 Internal Server Error" gives "Internal Server Error". Each status line starts a
 // new response (after a 100 Continue, for instance), so the last one wins.
-size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+size_t OnHeader(char* data, size_t size, size_t count, void* user)
+{
     auto* transfer = static_cast<TTransfer*>(user);
     const size_t length = size * count;
     transfer->Touch();
@@ -126,7 +132,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
+size_t OnBody(char* data, size_t size, size_t count, void* user)
+{
     auto* transfer = static_cast<TTransfer*>(user);
     const size_t length = size * count;
     transfer->Touch();
@@ -138,7 +145,8 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
-void SetCommonOptions(CURL* easy, TTransfer& transfer, const THttpTimeouts& timeouts, char* errorBuffer) {
+void SetCommonOptions(CURL* easy, TTransfer& transfer, const THttpTimeouts& timeouts, char* errorBuffer)
+{
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
@@ -157,7 +165,8 @@ void SetCommonOptions(CURL* easy, TTransfer& transfer, const THttpTimeouts& time
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
 }
 
-std::unique_ptr<curl_mime, TMimeDeleter> BuildMime(CURL* easy, const std::vector<THttpPart>& parts) {
+std::unique_ptr<curl_mime, TMimeDeleter> BuildMime(CURL* easy, const std::vector<THttpPart>& parts)
+{
     std::unique_ptr<curl_mime, TMimeDeleter> mime(curl_mime_init(easy));
     for (const THttpPart& part : parts) {
         curl_mimepart* field = curl_mime_addpart(mime.get());
@@ -177,7 +186,8 @@ struct TOutcome {
 
 // Drives the transfer, ending it when the server has been silent for longer than the response
 // time-out once the connection stands. libcurl's own timers bound the connection phase.
-TOutcome RunTransfer(CURLM* multi, CURL* easy, TTransfer& transfer, std::chrono::milliseconds silenceLimit) {
+TOutcome RunTransfer(CURLM* multi, CURL* easy, TTransfer& transfer, std::chrono::milliseconds silenceLimit)
+{
     TOutcome outcome;
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
         outcome.LoopFailed = true;
@@ -219,7 +229,8 @@ TOutcome RunTransfer(CURLM* multi, CURL* easy, TTransfer& transfer, std::chrono:
     return outcome;
 }
 
-THttpResponse NoResponse(const QString& why) {
+THttpResponse NoResponse(const QString& why)
+{
     THttpResponse response;
     response.Failure = why;
     return response;
@@ -227,7 +238,8 @@ THttpResponse NoResponse(const QString& why) {
 
 } // namespace
 
-THttpRequest THttpRequest::FormPost(const QString& url, std::vector<THttpFormField> fields) {
+THttpRequest THttpRequest::FormPost(const QString& url, std::vector<THttpFormField> fields)
+{
     THttpRequest request;
     request.Url = url;
     request.Body = TBody::Form;
@@ -235,7 +247,8 @@ THttpRequest THttpRequest::FormPost(const QString& url, std::vector<THttpFormFie
     return request;
 }
 
-THttpRequest THttpRequest::JsonPost(const QString& url, const QByteArray& json) {
+THttpRequest THttpRequest::JsonPost(const QString& url, const QByteArray& json)
+{
     THttpRequest request;
     request.Url = url;
     request.Body = TBody::Json;
@@ -243,7 +256,8 @@ THttpRequest THttpRequest::JsonPost(const QString& url, const QByteArray& json) 
     return request;
 }
 
-THttpRequest THttpRequest::MultipartPost(const QString& url, std::vector<THttpPart> parts) {
+THttpRequest THttpRequest::MultipartPost(const QString& url, std::vector<THttpPart> parts)
+{
     THttpRequest request;
     request.Url = url;
     request.Body = TBody::Multipart;
@@ -252,9 +266,12 @@ THttpRequest THttpRequest::MultipartPost(const QString& url, std::vector<THttpPa
 }
 
 THttpClient::THttpClient(THttpTimeouts timeouts)
-    : FTimeouts(timeouts) {}
+    : FTimeouts(timeouts)
+{
+}
 
-QByteArray THttpClient::FormEncode(const std::vector<THttpFormField>& fields) {
+QByteArray THttpClient::FormEncode(const std::vector<THttpFormField>& fields)
+{
     QByteArray encoded;
     for (const THttpFormField& field : fields) {
         if (!encoded.isEmpty())
@@ -264,7 +281,8 @@ QByteArray THttpClient::FormEncode(const std::vector<THttpFormField>& fields) {
     return encoded;
 }
 
-THttpResponse THttpClient::Execute(const THttpRequest& request) const {
+THttpResponse THttpClient::Execute(const THttpRequest& request) const
+{
     TCurlLease lease;
     TCurlPair& pair = lease.Pair();
     if (!pair.Valid())

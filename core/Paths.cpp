@@ -13,10 +13,7 @@ namespace Paths {
 
 namespace {
 
-QString EnvPath(const char* name)
-{
-    return qEnvironmentVariable(name);
-}
+QString EnvPath(const char* name) { return qEnvironmentVariable(name); }
 
 QString HomeRelative(const char* envName, const char* fallback)
 {

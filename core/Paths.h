@@ -8,9 +8,9 @@
 namespace Paths {
 
 QString CommonAppDataDir();
-QString SettingsDir();      // <common>/KestravaPelorin
-QString SettingsFilePath(); // <common>/KestravaPelorin/Config.kvf
-QString ServerConfigPath(); // <common>/Orlimont/Kestrava/server.config
+QString SettingsDir();       // <common>/KestravaPelorin
+QString SettingsFilePath();  // <common>/KestravaPelorin/Config.kvf
+QString ServerConfigPath();  // <common>/Orlimont/Kestrava/server.config
 QString AutostartFilePath(); // $XDG_CONFIG_HOME/autostart/KestravaPelorin.desktop
 
 } // namespace Paths

@@ -45,43 +45,29 @@ const std::array<TSetting, 13> kSettings{{
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void AppendUnicodeEscape(QByteArray& out, char16_t unit) {
+void AppendUnicodeEscape(QByteArray& out, char16_t unit)
+{
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4)
         out += kHexDigits[(unit >> shift) & 0xF];
 }
 
-QByteArray QuotedString(const QString& text) {
+QByteArray QuotedString(const QString& text)
+{
     QByteArray out;
     out.reserve(text.size() + 2);
     out += '"';
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
         switch (unit) {
-        case u'"':
-            out += "\\\"";
-            break;
-        case u'\\':
-            out += "\\\\";
-            break;
-        case u'/':
-            out += "\\/";
-            break;
-        case u'\b':
-            out += "\\b";
-            break;
-        case u'\t':
-            out += "\\t";
-            break;
-        case u'\n':
-            out += "\\n";
-            break;
-        case u'\f':
-            out += "\\f";
-            break;
-        case u'\r':
-            out += "\\r";
-            break;
+        case u'"': out += "\\\""; break;
+        case u'\\': out += "\\\\"; break;
+        case u'/': out += "\\/"; break;
+        case u'\b': out += "\\b"; break;
+        case u'\t': out += "\\t"; break;
+        case u'\n': out += "\\n"; break;
+        case u'\f': out += "\\f"; break;
+        case u'\r': out += "\\r"; break;
         default:
             if (unit < 32 || unit >= 128)
                 AppendUnicodeEscape(out, unit);
@@ -93,7 +79,8 @@ QByteArray QuotedString(const QString& text) {
     return out;
 }
 
-QByteArray JsonValue(const TConf& conf, const TMember& member) {
+QByteArray JsonValue(const TConf& conf, const TMember& member)
+{
     return std::visit(
         [&conf](auto pointer) -> QByteArray {
             const auto& value = conf.*pointer;
@@ -109,7 +96,8 @@ QByteArray JsonValue(const TConf& conf, const TMember& member) {
 }
 
 // "tgId", "TgId" and "FTgId" (any letter case) all name the setting TgId.
-const TSetting* SettingForKey(const QString& key) {
+const TSetting* SettingForKey(const QString& key)
+{
     for (const TSetting& setting : kSettings) {
         if (key.compare(setting.Key, Qt::CaseInsensitive) == 0)
             return &setting;
@@ -121,7 +109,8 @@ const TSetting* SettingForKey(const QString& key) {
 }
 
 // A value of the wrong JSON type leaves the setting as it was.
-void StoreValue(TConf& conf, const TMember& member, const QJsonValue& value) {
+void StoreValue(TConf& conf, const TMember& member, const QJsonValue& value)
+{
     std::visit(
         [&conf, &value](auto pointer) {
             auto& target = conf.*pointer;
@@ -142,7 +131,8 @@ void StoreValue(TConf& conf, const TMember& member, const QJsonValue& value) {
 
 // A single JSON value that is neither an object nor an array: the text parses once it stands in
 // brackets as the one element of an array.
-bool IsSingleNonNullValue(const QByteArray& utf8) {
+bool IsSingleNonNullValue(const QByteArray& utf8)
+{
     QJsonParseError error;
     const QJsonDocument wrapped = QJsonDocument::fromJson('[' + utf8 + ']', &error);
     if (error.error != QJsonParseError::NoError || !wrapped.isArray())
@@ -152,7 +142,8 @@ bool IsSingleNonNullValue(const QByteArray& utf8) {
            !array.first().isObject();
 }
 
-QString DecodeFileText(const QByteArray& bytes) {
+QString DecodeFileText(const QByteArray& bytes)
+{
 #ifdef _WIN32
     return QString::fromLocal8Bit(bytes); // the ANSI code page
 #else
@@ -164,14 +155,16 @@ QString DecodeFileText(const QByteArray& bytes) {
 #endif
 }
 
-[[noreturn]] void FailToRead(const QString& path, const QString& reason) {
+[[noreturn]] void FailToRead(const QString& path, const QString& reason)
+{
     throw std::runtime_error(
         QStringLiteral("Cannot read the settings file %1: %2").arg(path, reason).toStdString());
 }
 
 } // namespace
 
-QByteArray FormatNumber(double value) {
+QByteArray FormatNumber(double value)
+{
     if (!std::isfinite(value) || value == 0.0)
         return QByteArray("0"); // JSON has no form for the rest; zero is the setting's default
     // One digit, a point, fourteen digits and the decimal exponent: 15 significant digits.
@@ -205,7 +198,8 @@ QByteArray FormatNumber(double value) {
     return out;
 }
 
-QByteArray ToJson(const TConf& conf) {
+QByteArray ToJson(const TConf& conf)
+{
     QByteArray out("{");
     for (const TSetting& setting : kSettings) {
         if (out.size() > 1)
@@ -217,7 +211,8 @@ QByteArray ToJson(const TConf& conf) {
     return out;
 }
 
-void ApplyJson(const QString& text, TConf& conf) {
+void ApplyJson(const QString& text, TConf& conf)
+{
     const QByteArray utf8 = text.toUtf8();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(utf8, &error);
@@ -235,7 +230,8 @@ void ApplyJson(const QString& text, TConf& conf) {
     }
 }
 
-void Load(const QString& filePath, TConf& conf) {
+void Load(const QString& filePath, TConf& conf)
+{
     const QFileInfo info(filePath);
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir()) {
@@ -254,8 +250,6 @@ void Load(const QString& filePath, TConf& conf) {
     ApplyJson(DecodeFileText(bytes), conf);
 }
 
-void Save(const QString& filePath, const TConf& conf) {
-    WriteFileAtomically(filePath, ToJson(conf), 0600);
-}
+void Save(const QString& filePath, const TConf& conf) { WriteFileAtomically(filePath, ToJson(conf), 0600); }
 
 } // namespace SettingsFile

@@ -118,10 +118,8 @@ std::optional<QTime> ParseRegionalTime(QString text, const QLocale& locale, cons
 {
     text = text.trimmed();
     int meridiem = 0; // 1 am, 2 pm
-    const std::array<std::pair<QString, int>, 4> markers{{{locale.amText(), 1},
-                                                          {locale.pmText(), 2},
-                                                          {QStringLiteral("AM"), 1},
-                                                          {QStringLiteral("PM"), 2}}};
+    const std::array<std::pair<QString, int>, 4> markers{
+        {{locale.amText(), 1}, {locale.pmText(), 2}, {QStringLiteral("AM"), 1}, {QStringLiteral("PM"), 2}}};
     for (const auto& [marker, kind] : markers) {
         if (marker.isEmpty())
             continue;

@@ -29,7 +29,7 @@ std::optional<bool> ParseKeyEventFlag(const QString& text, const QLocale& locale
 
 // Why a datagram produced no event.
 struct TDatagramError {
-    QString Field;   // "DateTime" or "IsKeyEvent"
+    QString Field; // "DateTime" or "IsKeyEvent"
     QString Message;
 };
 

@@ -16,13 +16,15 @@ namespace {
 const QString kStarted = QStringLiteral("Чтение событий запущено");
 const QString kStopped = QStringLiteral("Чтение событий остановлено");
 
-QString FailureText(const std::exception& error) {
+QString FailureText(const std::exception& error)
+{
     if (const auto* db = dynamic_cast<const TDbError*>(&error))
         return db->Text();
     return QStringLiteral("Exception ") + QString::fromLocal8Bit(error.what());
 }
 
-std::int64_t ReadStartId(TDbConnection& db) {
+std::int64_t ReadStartId(TDbConnection& db)
+{
     QSqlQuery query = db.Exec(Statements::LogStartId());
     std::int64_t id = 0;
     if (query.next())
@@ -33,13 +35,15 @@ std::int64_t ReadStartId(TDbConnection& db) {
 
 } // namespace
 
-QString StripBraces(const QString& text) {
+QString StripBraces(const QString& text)
+{
     QString stripped = text.mid(1);
     stripped.chop(1);
     return stripped;
 }
 
-bool AboveTemperatureLimit(std::int32_t tenths, double limitDegrees) {
+bool AboveTemperatureLimit(std::int32_t tenths, double limitDegrees)
+{
     const double threshold = limitDegrees * 10.0;
     return tenths > threshold || std::isnan(threshold);
 }
@@ -49,18 +53,23 @@ TLogThread::TLogThread(const TConnectionManager& manager, TLogState logState, Tl
     : FManager(manager)
     , FLogState(std::move(logState))
     , FLogMess(std::move(logMess))
-    , FTiming(timing) {}
+    , FTiming(timing)
+{
+}
 
-TLogThread::~TLogThread() {
+TLogThread::~TLogThread()
+{
     RequestStop();
     Join();
 }
 
-void TLogThread::Start() {
+void TLogThread::Start()
+{
     FThread = std::thread([this] { Run(); });
 }
 
-void TLogThread::RequestStop() {
+void TLogThread::RequestStop()
+{
     {
         std::lock_guard lock(FLock);
         FStop = true;
@@ -68,37 +77,44 @@ void TLogThread::RequestStop() {
     FChanged.notify_all();
 }
 
-bool TLogThread::StopRequested() const {
+bool TLogThread::StopRequested() const
+{
     std::lock_guard lock(FLock);
     return FStop;
 }
 
-bool TLogThread::Finished() const {
+bool TLogThread::Finished() const
+{
     std::lock_guard lock(FLock);
     return FFinished;
 }
 
-bool TLogThread::WaitFinished(std::chrono::milliseconds limit) const {
+bool TLogThread::WaitFinished(std::chrono::milliseconds limit) const
+{
     std::unique_lock lock(FLock);
     return FChanged.wait_for(lock, limit, [this] { return FFinished; });
 }
 
-void TLogThread::Join() {
+void TLogThread::Join()
+{
     if (FThread.joinable())
         FThread.join();
 }
 
-bool TLogThread::Pause(std::chrono::milliseconds duration) const {
+bool TLogThread::Pause(std::chrono::milliseconds duration) const
+{
     std::unique_lock lock(FLock);
     return !FChanged.wait_for(lock, duration, [this] { return FStop; });
 }
 
-void TLogThread::Report(const QString& text) const {
+void TLogThread::Report(const QString& text) const
+{
     if (FLogState)
         FLogState(TobjLog, TstProc, text);
 }
 
-void TLogThread::Run() {
+void TLogThread::Run()
+{
     if (Pause(FTiming.StartDelay)) {
         // One connection for the thread's life; after a failure it connects afresh on next use.
         TDbConnection db(FManager);
@@ -127,7 +143,8 @@ void TLogThread::Run() {
     FChanged.notify_all();
 }
 
-void TLogThread::PollUntilStopped(TDbConnection& db, std::int64_t lastId) {
+void TLogThread::PollUntilStopped(TDbConnection& db, std::int64_t lastId)
+{
     bool failureReported = false; // a failure of this run was reported and no poll has succeeded since
     while (!StopRequested()) {
         try {
@@ -151,7 +168,8 @@ void TLogThread::PollUntilStopped(TDbConnection& db, std::int64_t lastId) {
     }
 }
 
-TMes TLogThread::RowToMes(const QSqlQuery& row) {
+TMes TLogThread::RowToMes(const QSqlQuery& row)
+{
     TMes mes;
     mes.LogMessageId = OwnText(row.value(0));
     mes.DateTime = DateTimeValue(row.value(1));

@@ -125,8 +125,8 @@ TUdpListener::TUdpListener(quint16 port, THandler handler)
         FSockets.push_back({v6, {}});
     } else if (!MeansNoIpv6(error)) {
         CloseAll();
-        throw std::runtime_error(SocketErrorText(
-            ("Could not bind UDP port " + std::to_string(FPort) + " on ::1").c_str(), error));
+        throw std::runtime_error(
+            SocketErrorText(("Could not bind UDP port " + std::to_string(FPort) + " on ::1").c_str(), error));
     }
     for (TSocket& socket : FSockets)
         socket.Thread = std::thread([this, fd = socket.Fd] { Receive(fd); });

@@ -5,11 +5,10 @@
 
 namespace {
 
-bool IsQuote(QChar c) {
-    return c == u'\'' || c == u'"';
-}
+bool IsQuote(QChar c) { return c == u'\'' || c == u'"'; }
 
-char AsciiUpper(QChar c) {
+char AsciiUpper(QChar c)
+{
     const char16_t u = c.unicode();
     if (u >= u'a' && u <= u'z')
         return char(u - u'a' + 'A');
@@ -18,16 +17,16 @@ char AsciiUpper(QChar c) {
     return 0;
 }
 
-bool StartsWithAt(QStringView pattern, qsizetype at, QLatin1StringView word) {
+bool StartsWithAt(QStringView pattern, qsizetype at, QLatin1StringView word)
+{
     return pattern.mid(at).startsWith(word, Qt::CaseInsensitive);
 }
 
-QString Number(int value, int width) {
-    return QString::number(value).rightJustified(width, u'0');
-}
+QString Number(int value, int width) { return QString::number(value).rightJustified(width, u'0'); }
 
 // The first separator a regional pattern puts between its fields, or `fallback`.
-QChar RegionalSeparator(const QString& regionalPattern, QChar fallback) {
+QChar RegionalSeparator(const QString& regionalPattern, QChar fallback)
+{
     bool seenField = false;
     for (const QChar c : regionalPattern) {
         if (c.isLetter()) {
@@ -40,7 +39,8 @@ QChar RegionalSeparator(const QString& regionalPattern, QChar fallback) {
 }
 
 // The regional long time format carries the time zone; a local event time has none to show.
-QString LongTimeFormatWithoutZone(const QLocale& locale) {
+QString LongTimeFormatWithoutZone(const QLocale& locale)
+{
     const QString format = locale.timeFormat(QLocale::LongFormat);
     QString kept;
     QChar quote;
@@ -60,7 +60,8 @@ QString LongTimeFormatWithoutZone(const QLocale& locale) {
 
 // Does the pattern write the day as a number? Month names then take the form that goes with a day
 // ("14 ноября"), otherwise the form that stands alone ("ноябрь").
-bool WritesDayNumber(QStringView pattern) {
+bool WritesDayNumber(QStringView pattern)
+{
     QChar quote;
     qsizetype i = 0;
     while (i < pattern.size()) {
@@ -87,18 +88,14 @@ bool WritesDayNumber(QStringView pattern) {
     return false;
 }
 
-QString EraName(const QLocale& locale) {
+QString EraName(const QLocale& locale)
+{
     switch (locale.language()) {
-    case QLocale::Russian:
-        return QStringLiteral("н. э.");
-    case QLocale::Kazakh:
-        return QStringLiteral("б.з.");
-    case QLocale::Ukrainian:
-        return QStringLiteral("н. е.");
-    case QLocale::Belarusian:
-        return QStringLiteral("н.э.");
-    default:
-        return QStringLiteral("AD");
+    case QLocale::Russian: return QStringLiteral("н. э.");
+    case QLocale::Kazakh: return QStringLiteral("б.з.");
+    case QLocale::Ukrainian: return QStringLiteral("н. е.");
+    case QLocale::Belarusian: return QStringLiteral("н.э.");
+    default: return QStringLiteral("AD");
     }
 }
 
@@ -107,9 +104,12 @@ public:
     TPatternWriter(const QDateTime& at, const QLocale& locale)
         : FDate(at.date())
         , FTime(at.time())
-        , FLocale(locale) {}
+        , FLocale(locale)
+    {
+    }
 
-    QString Write(QStringView pattern) {
+    QString Write(QStringView pattern)
+    {
         FPattern = pattern;
         FGenitiveMonths = WritesDayNumber(pattern);
         FOut.clear();
@@ -132,7 +132,8 @@ public:
 
 private:
     // Consumes the run of the letter at FPos (either case) and returns its length.
-    int TakeRun() {
+    int TakeRun()
+    {
         const char letter = AsciiUpper(FPattern[FPos]);
         int run = 0;
         while (FPos < FPattern.size() && AsciiUpper(FPattern[FPos]) == letter) {
@@ -142,46 +143,27 @@ private:
         return run;
     }
 
-    void WriteLetterElement(char token, QChar starter) {
+    void WriteLetterElement(char token, QChar starter)
+    {
         switch (token) {
-        case 'Y':
-            WriteYear(TakeRun());
-            return;
-        case 'M':
-            WriteMonth(TakeRun());
-            return;
-        case 'D':
-            WriteDay(TakeRun());
-            return;
-        case 'H':
-            WriteHour(TakeRun());
-            return;
-        case 'N':
-            FOut += Number(FTime.minute(), std::min(TakeRun(), 2));
-            return;
-        case 'S':
-            FOut += Number(FTime.second(), std::min(TakeRun(), 2));
-            return;
-        case 'Z':
-            FOut += Number(FTime.msec(), std::min(TakeRun(), 3));
-            return;
-        case 'T':
-            FOut += TakeRun() == 1 ? ShortTime() : LongTime();
-            return;
+        case 'Y': WriteYear(TakeRun()); return;
+        case 'M': WriteMonth(TakeRun()); return;
+        case 'D': WriteDay(TakeRun()); return;
+        case 'H': WriteHour(TakeRun()); return;
+        case 'N': FOut += Number(FTime.minute(), std::min(TakeRun(), 2)); return;
+        case 'S': FOut += Number(FTime.second(), std::min(TakeRun(), 2)); return;
+        case 'Z': FOut += Number(FTime.msec(), std::min(TakeRun(), 3)); return;
+        case 'T': FOut += TakeRun() == 1 ? ShortTime() : LongTime(); return;
         case 'C':
             TakeRun();
             WriteDateAndTime();
             return;
-        case 'E':
-            WriteYearOfEra(TakeRun());
-            return;
+        case 'E': WriteYearOfEra(TakeRun()); return;
         case 'G':
             TakeRun();
             FOut += EraName(FLocale);
             return;
-        case 'A':
-            WriteAElement();
-            return;
+        case 'A': WriteAElement(); return;
         default:
             FOut += starter;
             ++FPos;
@@ -189,7 +171,8 @@ private:
         }
     }
 
-    void WriteOtherElement(QChar starter) {
+    void WriteOtherElement(QChar starter)
+    {
         ++FPos;
         if (starter == u'/') {
             FOut += RegionalSeparator(FLocale.dateFormat(QLocale::ShortFormat), u'/');
@@ -205,14 +188,16 @@ private:
         }
     }
 
-    void WriteYear(int run) {
+    void WriteYear(int run)
+    {
         if (run <= 2)
             FOut += Number(FDate.year() % 100, 2);
         else
             FOut += Number(FDate.year(), 4);
     }
 
-    void WriteYearOfEra(int run) {
+    void WriteYearOfEra(int run)
+    {
         if (run > 2)
             FOut += Number(FDate.year(), 4);
         else if (run == 2)
@@ -221,7 +206,8 @@ private:
             FOut += QString::number(FDate.year() % 100);
     }
 
-    void WriteMonth(int run) {
+    void WriteMonth(int run)
+    {
         const int month = FDate.month();
         if (run <= 2) {
             FOut += Number(month, run);
@@ -231,28 +217,20 @@ private:
         FOut += FGenitiveMonths ? FLocale.monthName(month, type) : FLocale.standaloneMonthName(month, type);
     }
 
-    void WriteDay(int run) {
+    void WriteDay(int run)
+    {
         switch (run) {
         case 1:
-        case 2:
-            FOut += Number(FDate.day(), run);
-            return;
-        case 3:
-            FOut += FLocale.dayName(FDate.dayOfWeek(), QLocale::ShortFormat);
-            return;
-        case 4:
-            FOut += FLocale.dayName(FDate.dayOfWeek(), QLocale::LongFormat);
-            return;
-        case 5:
-            FOut += FLocale.toString(FDate, QLocale::ShortFormat);
-            return;
-        default:
-            FOut += FLocale.toString(FDate, QLocale::LongFormat);
-            return;
+        case 2: FOut += Number(FDate.day(), run); return;
+        case 3: FOut += FLocale.dayName(FDate.dayOfWeek(), QLocale::ShortFormat); return;
+        case 4: FOut += FLocale.dayName(FDate.dayOfWeek(), QLocale::LongFormat); return;
+        case 5: FOut += FLocale.toString(FDate, QLocale::ShortFormat); return;
+        default: FOut += FLocale.toString(FDate, QLocale::LongFormat); return;
         }
     }
 
-    void WriteHour(int run) {
+    void WriteHour(int run)
+    {
         int hour = FTime.hour();
         if (TwelveHourClockFollows()) {
             if (hour == 0)
@@ -265,7 +243,8 @@ private:
 
     // The first "a" after an hour element, outside quotes and before the next hour element,
     // decides the clock: am/pm, a/p or ampm there means the 12-hour clock.
-    bool TwelveHourClockFollows() const {
+    bool TwelveHourClockFollows() const
+    {
         QChar quote;
         for (qsizetype i = FPos; i < FPattern.size(); ++i) {
             const QChar c = FPattern[i];
@@ -290,7 +269,8 @@ private:
     }
 
     // am/pm and a/p keep the letter case written in the pattern.
-    void WriteAElement() {
+    void WriteAElement()
+    {
         const bool afterNoon = FTime.hour() >= 12;
         if (StartsWithAt(FPattern, FPos, QLatin1StringView("am/pm"))) {
             FOut += FPattern.mid(FPos + (afterNoon ? 3 : 0), 2);
@@ -313,7 +293,8 @@ private:
         }
     }
 
-    void WriteDateAndTime() {
+    void WriteDateAndTime()
+    {
         FOut += FLocale.toString(FDate, QLocale::ShortFormat);
         if (FTime != QTime(0, 0)) {
             FOut += u' ';
@@ -335,7 +316,8 @@ private:
 
 } // namespace
 
-QString FormatDateTimePattern(const QDateTime& at, QStringView pattern, const QLocale& locale) {
+QString FormatDateTimePattern(const QDateTime& at, QStringView pattern, const QLocale& locale)
+{
     if (!at.isValid())
         return QString();
     TPatternWriter writer(at, locale);

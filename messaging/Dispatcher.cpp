@@ -41,8 +41,9 @@ QString TrimBlanks(const QString& text)
 QString TelegramFailureText(const TTgReply& reply)
 {
     if (reply.Responded)
-        return QStringLiteral("ETgApiError ") +
-               (reply.Description.isEmpty() ? QStringLiteral("HTTP %1").arg(reply.HttpStatus) : reply.Description);
+        return QStringLiteral("ETgApiError ") + (reply.Description.isEmpty()
+                                                     ? QStringLiteral("HTTP %1").arg(reply.HttpStatus)
+                                                     : reply.Description);
     return QStringLiteral("ETgConnectionError ") + reply.Description;
 }
 
@@ -100,10 +101,7 @@ std::optional<qint64> ParseChatId(const QString& text)
     return qint64(magnitude);
 }
 
-QString WithoutLeadingPlus(const QString& number)
-{
-    return number.startsWith(u'+') ? number.mid(1) : number;
-}
+QString WithoutLeadingPlus(const QString& number) { return number.startsWith(u'+') ? number.mid(1) : number; }
 
 TDispatcher::TDispatcher(TKvBotDriver& driver)
     : FDriver(driver)
@@ -142,7 +140,8 @@ bool TDispatcher::SendTelegram(const QString& chat, const QString& phone, const 
     }
     if (FDriver.LogTg())
         FDriver.DoLogState(TobjTg, TstSendMes,
-                           QString::number(*chatId) + QStringLiteral(": (") + phone + QStringLiteral(") ") + text);
+                           QString::number(*chatId) + QStringLiteral(": (") + phone + QStringLiteral(") ") +
+                               text);
     return true;
 }
 

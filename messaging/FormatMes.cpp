@@ -8,23 +8,24 @@
 
 namespace {
 
-QString WordAndBlank(const QString& word) {
-    return word + u' ';
-}
+QString WordAndBlank(const QString& word) { return word + u' '; }
 
 // The first character (a whole surrogate pair if need be) and ". ", or nothing for an empty name.
-QString Initial(const QString& name) {
+QString Initial(const QString& name)
+{
     if (name.isEmpty())
         return QString();
     const qsizetype length = name.size() > 1 && name[0].isHighSurrogate() && name[1].isLowSurrogate() ? 2 : 1;
     return name.left(length) + QStringLiteral(". ");
 }
 
-bool IsDateCode(QStringView code) {
+bool IsDateCode(QStringView code)
+{
     return code == u"Dy" || code == u"Dm" || code == u"Dd" || code == u"Th" || code == u"Tn";
 }
 
-QString Contribution(const TMes& mes, QStringView code, QStringView argument, const QLocale& locale) {
+QString Contribution(const TMes& mes, QStringView code, QStringView argument, const QLocale& locale)
+{
     if (code == u"Fn")
         return WordAndBlank(mes.FIRSTNAME);
     if (code == u"Ln")
@@ -55,11 +56,13 @@ QString Contribution(const TMes& mes, QStringView code, QStringView argument, co
 
 } // namespace
 
-QString DefaultMessTemplate() {
+QString DefaultMessTemplate()
+{
     return QStringLiteral("$Th&hh$Ww&.$Tn&nn$Ww& $Fn&$Mn&$Ww&через $Dn&$Dd&dd$Ww&/$Dm&mm");
 }
 
-QString FormatMes(const TMes& mes, const QString& templ, const QLocale& locale) {
+QString FormatMes(const TMes& mes, const QString& templ, const QLocale& locale)
+{
     const QString effective = templ.isEmpty() ? DefaultMessTemplate() : templ;
     QString text;
     for (const QString& segment : SplitTemplateSegments(effective)) {
@@ -72,7 +75,8 @@ QString FormatMes(const TMes& mes, const QString& templ, const QLocale& locale) 
     return text;
 }
 
-QString FormatTemperature(int tenths, const QLocale& locale) {
+QString FormatTemperature(int tenths, const QLocale& locale)
+{
     const qlonglong magnitude = std::llabs(qlonglong(tenths));
     QLocale grouping = locale; // thousands are grouped even where the locale's options say otherwise
     grouping.setNumberOptions(QLocale::DefaultNumberOptions);

@@ -1,6 +1,7 @@
 #include "messaging/KzSubtypeNames.h"
 
-const std::array<TKzSubtypeName, 7>& KzSubtypeNames() {
+const std::array<TKzSubtypeName, 7>& KzSubtypeNames()
+{
     static const std::array<TKzSubtypeName, 7> table{{
         {u"AccessPointEntryByKey", u"Кіру"},
         {u"AccessPointExitByKey", u"Шығу"},
@@ -13,7 +14,8 @@ const std::array<TKzSubtypeName, 7>& KzSubtypeNames() {
     return table;
 }
 
-std::optional<QString> KzSubtypeName(QStringView subtype) {
+std::optional<QString> KzSubtypeName(QStringView subtype)
+{
     for (const TKzSubtypeName& row : KzSubtypeNames()) {
         if (row.Subtype.compare(subtype, Qt::CaseInsensitive) == 0)
             return row.Text.toString();

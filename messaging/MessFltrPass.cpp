@@ -8,7 +8,8 @@
 
 namespace {
 
-QString TrimControls(const QString& text) {
+QString TrimControls(const QString& text)
+{
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin].unicode() <= 0x20)
@@ -18,7 +19,8 @@ QString TrimControls(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-std::optional<QString> FilterDefinition(const QString& messFltr, const QString& name) {
+std::optional<QString> FilterDefinition(const QString& messFltr, const QString& name)
+{
     for (const QString& line : SplitSettingLines(messFltr)) {
         const std::optional<TNameValue> pair = SplitNameValue(line);
         if (pair && pair->Name.compare(name, Qt::CaseInsensitive) == 0)
@@ -27,7 +29,8 @@ std::optional<QString> FilterDefinition(const QString& messFltr, const QString& 
     return std::nullopt;
 }
 
-bool IsMember(const QStringList& tokens, const QString& value) {
+bool IsMember(const QStringList& tokens, const QString& value)
+{
     for (const QString& token : tokens) {
         if (token.compare(value, Qt::CaseInsensitive) == 0)
             return true;
@@ -36,7 +39,8 @@ bool IsMember(const QStringList& tokens, const QString& value) {
 }
 
 // The log carries the subtype as a number already; a datagram carries its name.
-QString SubtypeNumber(const TMes& mes) {
+QString SubtypeNumber(const TMes& mes)
+{
     if (mes.MessFromBase)
         return mes.MessageSubType;
     const std::optional<int> id = SubtypeId(mes.MessageSubType);
@@ -45,7 +49,8 @@ QString SubtypeNumber(const TMes& mes) {
 
 } // namespace
 
-bool MessFltrPass(const QString& messFltr, const QString& name, const TMes& mes) {
+bool MessFltrPass(const QString& messFltr, const QString& name, const TMes& mes)
+{
     const std::optional<QString> definition = FilterDefinition(messFltr, TrimControls(name));
     if (!definition || definition->isEmpty())
         return true;

@@ -1,6 +1,7 @@
 #include "messaging/NameValueLines.h"
 
-QStringList SplitSettingLines(QStringView text) {
+QStringList SplitSettingLines(QStringView text)
+{
     QStringList lines;
     const qsizetype n = text.size();
     qsizetype start = 0;
@@ -20,7 +21,8 @@ QStringList SplitSettingLines(QStringView text) {
     return lines;
 }
 
-std::optional<TNameValue> SplitNameValue(const QString& line) {
+std::optional<TNameValue> SplitNameValue(const QString& line)
+{
     const qsizetype equals = line.indexOf(u'=');
     if (equals < 0)
         return std::nullopt;

@@ -9,7 +9,8 @@ constexpr char16_t kGsmBasic[] = u"@£$¥èéùìòÇ\nØø\rÅåΔ_ΦΓΛΩΠΨ
                                  u"¡ABCDEFGHIJKLMNOPQRSTUVWXYZÄÖÑÜ§¿abcdefghijklmnopqrstuvwxyzäöñüà";
 constexpr char16_t kGsmExtension[] = u"\f^{}\\[~]|€";
 
-bool Contains(const char16_t* table, char16_t c) {
+bool Contains(const char16_t* table, char16_t c)
+{
     for (const char16_t* p = table; *p != 0; ++p) {
         if (*p == c)
             return true;
@@ -18,7 +19,8 @@ bool Contains(const char16_t* table, char16_t c) {
 }
 
 // The width of each character in the encoding's units; empty when GSM-7 cannot carry the text.
-std::vector<int> GsmWidths(QStringView text) {
+std::vector<int> GsmWidths(QStringView text)
+{
     std::vector<int> widths;
     widths.reserve(size_t(text.size()));
     for (const QChar c : text) {
@@ -32,7 +34,8 @@ std::vector<int> GsmWidths(QStringView text) {
     return widths;
 }
 
-std::vector<int> Ucs2Widths(QStringView text) {
+std::vector<int> Ucs2Widths(QStringView text)
+{
     std::vector<int> widths;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
@@ -43,7 +46,8 @@ std::vector<int> Ucs2Widths(QStringView text) {
 }
 
 // Fills parts greedily without splitting a character.
-int CountParts(const std::vector<int>& widths, int total, int single, int perPart) {
+int CountParts(const std::vector<int>& widths, int total, int single, int perPart)
+{
     if (total == 0)
         return 0;
     if (total <= single)
@@ -60,13 +64,15 @@ int CountParts(const std::vector<int>& widths, int total, int single, int perPar
     return parts;
 }
 
-QString Counted(int count, const char* singular, const char* plural) {
+QString Counted(int count, const char* singular, const char* plural)
+{
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? singular : plural));
 }
 
 } // namespace
 
-TSmsSize SmsSizeOf(QStringView text) {
+TSmsSize SmsSizeOf(QStringView text)
+{
     TSmsSize size;
     std::vector<int> widths = GsmWidths(text);
     int single = 160;
@@ -83,7 +89,8 @@ TSmsSize SmsSizeOf(QStringView text) {
     return size;
 }
 
-QString SmsSizeLine(const TSmsSize& size) {
+QString SmsSizeLine(const TSmsSize& size)
+{
     return QStringLiteral("SMS: %1, %2, %3")
         .arg(Counted(size.Parts, "part", "parts"),
              size.Encoding == TSmsSize::Gsm7 ? QStringLiteral("GSM-7") : QStringLiteral("UCS-2"),

@@ -2,7 +2,8 @@
 
 #include <QHash>
 
-const std::array<TSubtypeId, 261>& SubtypeIds() {
+const std::array<TSubtypeId, 261>& SubtypeIds()
+{
     static const std::array<TSubtypeId, 261> table{{
         {u"ControllerReload", 0},
         {u"DeviceStateChanged", 1},
@@ -269,7 +270,8 @@ const std::array<TSubtypeId, 261>& SubtypeIds() {
     return table;
 }
 
-std::optional<int> SubtypeId(QStringView name) {
+std::optional<int> SubtypeId(QStringView name)
+{
     // Built once from the fixed table; keys in case-folded form.
     static const QHash<QString, int> byName = [] {
         QHash<QString, int> index;

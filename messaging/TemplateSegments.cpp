@@ -2,19 +2,14 @@
 
 namespace {
 
-bool IsSkippedBeforeSegment(QChar c) {
-    return c == u' ' || c == u'\r' || c == u'\n';
-}
-bool IsSegmentSeparator(QChar c) {
-    return c == u'$' || c == u'\r' || c == u'\n';
-}
-bool IsQuote(QChar c) {
-    return c == u'\'' || c == u'"';
-}
+bool IsSkippedBeforeSegment(QChar c) { return c == u' ' || c == u'\r' || c == u'\n'; }
+bool IsSegmentSeparator(QChar c) { return c == u'$' || c == u'\r' || c == u'\n'; }
+bool IsQuote(QChar c) { return c == u'\'' || c == u'"'; }
 
 } // namespace
 
-QStringList SplitTemplateSegments(QStringView text) {
+QStringList SplitTemplateSegments(QStringView text)
+{
     QStringList segments;
     const qsizetype n = text.size();
     qsizetype i = 0;

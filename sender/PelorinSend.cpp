@@ -12,9 +12,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -49,10 +49,7 @@ std::string ToUtf8(const wchar_t* text)
     return result;
 }
 
-std::vector<std::string> Arguments(int, char**)
-{
-    return CommandLine::Split(ToUtf8(GetCommandLineW()));
-}
+std::vector<std::string> Arguments(int, char**) { return CommandLine::Split(ToUtf8(GetCommandLineW())); }
 #else
 std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
 #endif

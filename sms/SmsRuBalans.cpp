@@ -12,10 +12,13 @@ namespace {
 class TRawJsonReader {
 public:
     explicit TRawJsonReader(const QByteArray& json)
-        : FJson(json) {}
+        : FJson(json)
+    {
+    }
 
     // The text of the top-level member `key` exactly as written.
-    std::optional<QByteArray> Member(const QByteArray& key) {
+    std::optional<QByteArray> Member(const QByteArray& key)
+    {
         FPos = 0;
         SkipBlanks();
         if (!Take('{'))
@@ -40,28 +43,33 @@ public:
 
 private:
     char Peek() const { return FPos < FJson.size() ? FJson.at(FPos) : '\0'; }
-    bool Take(char c) {
+    bool Take(char c)
+    {
         if (Peek() != c)
             return false;
         ++FPos;
         return true;
     }
-    void SkipBlanks() {
+    void SkipBlanks()
+    {
         while (FPos < FJson.size() && QByteArrayView(" \t\r\n").contains(FJson.at(FPos)))
             ++FPos;
     }
-    QByteArray Span(void (TRawJsonReader::*skip)()) {
+    QByteArray Span(void (TRawJsonReader::*skip)())
+    {
         const qsizetype start = FPos;
         (this->*skip)();
         return FJson.mid(start, FPos - start);
     }
-    void SkipString() {
+    void SkipString()
+    {
         ++FPos; // opening quote
         while (FPos < FJson.size() && FJson.at(FPos) != '"')
             FPos += FJson.at(FPos) == '\\' ? 2 : 1;
         ++FPos; // closing quote
     }
-    void SkipValue() {
+    void SkipValue()
+    {
         int depth = 0;
         while (FPos < FJson.size()) {
             const char c = FJson.at(FPos);
@@ -91,7 +99,8 @@ private:
     qsizetype FPos = 0;
 };
 
-QString BalanceText(const QByteArray& body, const QJsonValue& balance) {
+QString BalanceText(const QByteArray& body, const QJsonValue& balance)
+{
     if (balance.isString())
         return balance.toString();
     if (!balance.isDouble())
@@ -104,7 +113,8 @@ QString BalanceText(const QByteArray& body, const QJsonValue& balance) {
 
 } // namespace
 
-TSmsRuBalans TSmsRuBalans::FromJson(const QByteArray& body) {
+TSmsRuBalans TSmsRuBalans::FromJson(const QByteArray& body)
+{
     TSmsRuBalans record;
     const QJsonDocument document = QJsonDocument::fromJson(body);
     if (!document.isObject())

@@ -2,7 +2,8 @@
 
 #include "telegram/TgPolling.h"
 
-const std::vector<TTgBotApi::TCommand>& TTgBot::MenuCommands() {
+const std::vector<TTgBotApi::TCommand>& TTgBot::MenuCommands()
+{
     static const std::vector<TTgBotApi::TCommand> commands{
         {QStringLiteral("lastmes"), QStringLiteral("Получить последние события")},
         {QStringLiteral("reguser"), QStringLiteral("Подписаться на прием сообщений")},
@@ -18,44 +19,39 @@ TTgBot::TTgBot(const QString& baseUrl, const QString& token, TTgHooks hooks, TOp
           baseUrl, token, [this](bool responded) { TgOnExecute(responded); }, options.Api)
     , FCommands(FApi, FHooks)
     , FPolling(std::make_unique<TTgPolling>(
-          FApi, [this](const TTgUpdate& update) { HandleUpdate(update); }, options.PollInterval)) {}
-
-TTgBot::~TTgBot() {
-    Stop();
+          FApi, [this](const TTgUpdate& update) { HandleUpdate(update); }, options.PollInterval))
+{
 }
 
-void TTgBot::Start() {
-    FPolling->Start();
-}
+TTgBot::~TTgBot() { Stop(); }
 
-void TTgBot::Stop() {
+void TTgBot::Start() { FPolling->Start(); }
+
+void TTgBot::Stop()
+{
     FStopped = true;
     FApi.Interrupt();
     FPolling->Stop();
 }
 
-void TTgBot::Report(TStatus status, const QString& text) const {
+void TTgBot::Report(TStatus status, const QString& text) const
+{
     if (FHooks.Report)
         FHooks.Report(TobjTg, status, text);
 }
 
-void TTgBot::HandleUpdate(const TTgUpdate& update) {
+void TTgBot::HandleUpdate(const TTgUpdate& update)
+{
     switch (update.Kind) {
-    case TTgUpdate::TKind::Message:
-        FCommands.TgOnMessage(update.Message);
-        break;
-    case TTgUpdate::TKind::CallbackQuery:
-        FCommands.TgOnCallbackQuery(update.CallbackQuery);
-        break;
-    case TTgUpdate::TKind::ChannelPost:
-        FCommands.TgOnChannelPost(update.Message);
-        break;
-    default:
-        break; // fetched so that the offset moves past it, and dropped
+    case TTgUpdate::TKind::Message: FCommands.TgOnMessage(update.Message); break;
+    case TTgUpdate::TKind::CallbackQuery: FCommands.TgOnCallbackQuery(update.CallbackQuery); break;
+    case TTgUpdate::TKind::ChannelPost: FCommands.TgOnChannelPost(update.Message); break;
+    default: break; // fetched so that the offset moves past it, and dropped
     }
 }
 
-void TTgBot::TgOnExecute(bool responded) {
+void TTgBot::TgOnExecute(bool responded)
+{
     // A stopped bot's client may still carry a late send; its outcome no longer says anything
     // about the bot that runs now.
     if (FStopped)
@@ -83,7 +79,8 @@ void TTgBot::TgOnExecute(bool responded) {
         TgSetup();
 }
 
-bool TTgBot::TgSetup() {
+bool TTgBot::TgSetup()
+{
     {
         std::lock_guard lock(FStateLock);
         FTgNeedInit = false;

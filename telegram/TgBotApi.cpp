@@ -10,12 +10,11 @@
 
 namespace {
 
-QJsonValue ReplyMarkup(TTgKeyboard keyboard) {
+QJsonValue ReplyMarkup(TTgKeyboard keyboard)
+{
     switch (keyboard) {
-    case TTgKeyboard::Keep:
-        break;
-    case TTgKeyboard::Remove:
-        return QJsonObject{{QStringLiteral("remove_keyboard"), true}};
+    case TTgKeyboard::Keep: break;
+    case TTgKeyboard::Remove: return QJsonObject{{QStringLiteral("remove_keyboard"), true}};
     case TTgKeyboard::RequestContact: {
         const QJsonObject button{{QStringLiteral("text"), QStringLiteral("Отправить контакт")},
                                  {QStringLiteral("request_contact"), true}};
@@ -34,26 +33,32 @@ TTgBotApi::TTgBotApi(const QString& baseUrl, const QString& token, TAfterRequest
     , FToken(token)
     , FAfterRequest(std::move(afterRequest))
     , FOptions(options)
-    , FHttp(options.Timeouts) {}
+    , FHttp(options.Timeouts)
+{
+}
 
-QString TTgBotApi::MethodUrl(const QString& method) const {
+QString TTgBotApi::MethodUrl(const QString& method) const
+{
     // The token is one path segment: whatever it holds cannot reach another path or host.
     return FBaseUrl + QStringLiteral("/bot") + QString::fromLatin1(QUrl::toPercentEncoding(FToken, ":")) +
            QLatin1Char('/') + method;
 }
 
-TTgReply TTgBotApi::Finish(const THttpResponse& response) {
+TTgReply TTgBotApi::Finish(const THttpResponse& response)
+{
     if (FAfterRequest)
         FAfterRequest(response.Responded);
     return TTgReply::FromHttp(response);
 }
 
-TTgReply TTgBotApi::Call(const QString& method, const QJsonObject& params) {
+TTgReply TTgBotApi::Call(const QString& method, const QJsonObject& params)
+{
     const QByteArray body = QJsonDocument(params).toJson(QJsonDocument::Compact);
     return Finish(FHttp.Execute(THttpRequest::JsonPost(MethodUrl(method), body)));
 }
 
-TTgReply TTgBotApi::GetUpdates(qint64 offset, int limit, int timeout, const QStringList& allowedUpdates) {
+TTgReply TTgBotApi::GetUpdates(qint64 offset, int limit, int timeout, const QStringList& allowedUpdates)
+{
     return Call(QStringLiteral("getUpdates"),
                 QJsonObject{
                     {QStringLiteral("offset"), offset},
@@ -63,11 +68,10 @@ TTgReply TTgBotApi::GetUpdates(qint64 offset, int limit, int timeout, const QStr
                 });
 }
 
-TTgReply TTgBotApi::GetMe() {
-    return Call(QStringLiteral("getMe"), QJsonObject{});
-}
+TTgReply TTgBotApi::GetMe() { return Call(QStringLiteral("getMe"), QJsonObject{}); }
 
-TTgReply TTgBotApi::SetMyCommands(const std::vector<TCommand>& commands) {
+TTgReply TTgBotApi::SetMyCommands(const std::vector<TCommand>& commands)
+{
     QJsonArray list;
     for (const auto& [command, description] : commands)
         list.append(
@@ -75,12 +79,14 @@ TTgReply TTgBotApi::SetMyCommands(const std::vector<TCommand>& commands) {
     return Call(QStringLiteral("setMyCommands"), QJsonObject{{QStringLiteral("commands"), list}});
 }
 
-TTgReply TTgBotApi::AnswerCallbackQuery(const QString& callbackQueryId) {
+TTgReply TTgBotApi::AnswerCallbackQuery(const QString& callbackQueryId)
+{
     return Call(QStringLiteral("answerCallbackQuery"),
                 QJsonObject{{QStringLiteral("callback_query_id"), callbackQueryId}});
 }
 
-TTgReply TTgBotApi::SendMessage(qint64 chatId, const QString& text, TTgKeyboard keyboard) {
+TTgReply TTgBotApi::SendMessage(qint64 chatId, const QString& text, TTgKeyboard keyboard)
+{
     QJsonObject params{{QStringLiteral("chat_id"), chatId}, {QStringLiteral("text"), text}};
     const QJsonValue markup = ReplyMarkup(keyboard);
     if (!markup.isUndefined())
@@ -88,7 +94,8 @@ TTgReply TTgBotApi::SendMessage(qint64 chatId, const QString& text, TTgKeyboard 
     return WithOneRetry([&] { return Call(QStringLiteral("sendMessage"), params); });
 }
 
-TTgReply TTgBotApi::SendText(qint64 chatId, const QString& text, TTgKeyboard keyboard) {
+TTgReply TTgBotApi::SendText(qint64 chatId, const QString& text, TTgKeyboard keyboard)
+{
     const QStringList pieces = SplitTgText(text);
     TTgReply reply;
     for (qsizetype i = 0; i < pieces.size(); ++i) {
@@ -100,14 +107,16 @@ TTgReply TTgBotApi::SendText(qint64 chatId, const QString& text, TTgKeyboard key
     return reply;
 }
 
-QString TTgBotApi::PhotoFileName(const QString& caption) {
+QString TTgBotApi::PhotoFileName(const QString& caption)
+{
     const qsizetype cut =
         std::max(caption.lastIndexOf(QLatin1Char('/')), caption.lastIndexOf(QLatin1Char('\\')));
     const QString name = caption.mid(cut + 1);
     return name.isEmpty() ? QStringLiteral("photo") : name;
 }
 
-TTgReply TTgBotApi::SendPhoto(qint64 chatId, const QString& caption, const QByteArray& photo) {
+TTgReply TTgBotApi::SendPhoto(qint64 chatId, const QString& caption, const QByteArray& photo)
+{
     std::vector<THttpPart> parts{
         {QStringLiteral("chat_id"), QByteArray::number(chatId), QString()},
         {QStringLiteral("caption"), caption.toUtf8(), QString()},
@@ -117,7 +126,8 @@ TTgReply TTgBotApi::SendPhoto(qint64 chatId, const QString& caption, const QByte
     return WithOneRetry([&] { return Finish(FHttp.Execute(request)); });
 }
 
-TTgReply TTgBotApi::WithOneRetry(const std::function<TTgReply()>& send) {
+TTgReply TTgBotApi::WithOneRetry(const std::function<TTgReply()>& send)
+{
     TTgReply reply = send();
     if (!reply.TooManyRequests())
         return reply;
@@ -127,12 +137,14 @@ TTgReply TTgBotApi::WithOneRetry(const std::function<TTgReply()>& send) {
     return send();
 }
 
-bool TTgBotApi::WaitBeforeRetry(std::chrono::milliseconds wait) {
+bool TTgBotApi::WaitBeforeRetry(std::chrono::milliseconds wait)
+{
     std::unique_lock lock(FWaitLock);
     return !FWaitEnded.wait_for(lock, wait, [this] { return FInterrupted; });
 }
 
-void TTgBotApi::Interrupt() {
+void TTgBotApi::Interrupt()
+{
     {
         std::lock_guard lock(FWaitLock);
         FInterrupted = true;

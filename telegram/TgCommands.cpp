@@ -7,12 +7,14 @@
 #include <cstdlib>
 #include <utility>
 
-const QString& TTgCommands::WelcomeText() {
+const QString& TTgCommands::WelcomeText()
+{
     static const QString text = QStringLiteral("Добро пожаловать в Bot СКУД Kestrava.");
     return text;
 }
 
-const QString& TTgCommands::HelpText() {
+const QString& TTgCommands::HelpText()
+{
     static const QString text = QStringLiteral("Меню действий:\r\n"
                                                "/lastmes      - Получить последние события\r\n"
                                                "/reguser      - Подписаться на прием сообщений\r\n"
@@ -23,33 +25,41 @@ const QString& TTgCommands::HelpText() {
 
 TTgCommands::TTgCommands(TTgBotApi& api, TTgHooks hooks)
     : FApi(api)
-    , FHooks(std::move(hooks)) {}
+    , FHooks(std::move(hooks))
+{
+}
 
-QString TTgCommands::FirstWord(const QString& text) {
+QString TTgCommands::FirstWord(const QString& text)
+{
     const qsizetype blank = text.indexOf(QLatin1Char(' '));
     return blank < 0 ? text : text.left(blank);
 }
 
-bool TTgCommands::TooOld(qint64 dateSeconds, qint64 nowMs) {
+bool TTgCommands::TooOld(qint64 dateSeconds, qint64 nowMs)
+{
     const qint64 seconds = std::llabs(nowMs - dateSeconds * 1000) / 1000;
     return seconds > kMaxAgeSeconds;
 }
 
-qint64 TTgCommands::NowMs() const {
+qint64 TTgCommands::NowMs() const
+{
     return FHooks.NowMs ? FHooks.NowMs() : QDateTime::currentMSecsSinceEpoch();
 }
 
-void TTgCommands::Report(TStatus status, const QString& text) const {
+void TTgCommands::Report(TStatus status, const QString& text) const
+{
     if (FHooks.Report)
         FHooks.Report(TobjTg, status, text);
 }
 
-void TTgCommands::ForUser(const std::function<void(qint64)>& action, qint64 userId) const {
+void TTgCommands::ForUser(const std::function<void(qint64)>& action, qint64 userId) const
+{
     if (action && userId != 0)
         action(userId);
 }
 
-void TTgCommands::TgOnMessage(const TTgMessage& message) {
+void TTgCommands::TgOnMessage(const TTgMessage& message)
+{
     if (TooOld(message.Date, NowMs()))
         return;
     if (message.Text)
@@ -58,7 +68,8 @@ void TTgCommands::TgOnMessage(const TTgMessage& message) {
         FHooks.OnContact(message);
 }
 
-void TTgCommands::TgOnTextMessage(const TTgMessage& message) {
+void TTgCommands::TgOnTextMessage(const TTgMessage& message)
+{
     const QString text = message.Text.value_or(QString());
     if (Flag(FHooks.LogTg))
         Report(TstRecMes, message.From.LastName + QLatin1Char(' ') + message.From.FirstName +
@@ -85,7 +96,8 @@ void TTgCommands::TgOnTextMessage(const TTgMessage& message) {
     }
 }
 
-void TTgCommands::TgOnCallbackQuery(const TTgCallbackQuery& query) {
+void TTgCommands::TgOnCallbackQuery(const TTgCallbackQuery& query)
+{
     FApi.AnswerCallbackQuery(query.Id);
     const QString data = query.Data.value_or(QString());
     const qint64 userId = query.From.Id;
@@ -99,15 +111,12 @@ void TTgCommands::TgOnCallbackQuery(const TTgCallbackQuery& query) {
         TgSendHelp(userId);
 }
 
-void TTgCommands::TgOnChannelPost(const TTgMessage& post) {
+void TTgCommands::TgOnChannelPost(const TTgMessage& post)
+{
     if (Flag(FHooks.TgGetIdEn))
         Report(TstGetId, QString::number(post.ChatId) + QLatin1Char(':') + post.Text.value_or(QString()));
 }
 
-void TTgCommands::TgSendHelp(qint64 chatId) {
-    FApi.SendText(chatId, HelpText(), TTgKeyboard::Keep);
-}
+void TTgCommands::TgSendHelp(qint64 chatId) { FApi.SendText(chatId, HelpText(), TTgKeyboard::Keep); }
 
-void TTgCommands::TgSendMenu(qint64 chatId) {
-    TgSendHelp(chatId);
-}
+void TTgCommands::TgSendMenu(qint64 chatId) { TgSendHelp(chatId); }

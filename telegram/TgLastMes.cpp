@@ -14,9 +14,12 @@ const QString kArchived = QStringLiteral("Архив: ");
 } // namespace
 
 TTgLastMes::TTgLastMes(TKvBotDriver& driver)
-    : FDriver(driver) {}
+    : FDriver(driver)
+{
+}
 
-void TTgLastMes::TgLastMes(qint64 userId) {
+void TTgLastMes::TgLastMes(qint64 userId)
+{
     const std::vector<TPhoneRow> rows = TTgSubscriptions(FDriver).SubscribedRows(userId);
     if (rows.empty()) {
         FDriver.TgSendText(userId, kNotSubscribed, false);

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <utility>
 
-const QStringList& TTgPolling::AllowedUpdates() {
+const QStringList& TTgPolling::AllowedUpdates()
+{
     static const QStringList kinds{
         QStringLiteral("message"),        QStringLiteral("edited_message"),
         QStringLiteral("channel_post"),   QStringLiteral("edited_channel_post"),
@@ -20,20 +21,22 @@ const QStringList& TTgPolling::AllowedUpdates() {
 TTgPolling::TTgPolling(TTgBotApi& api, THandler handler, std::chrono::milliseconds interval)
     : FApi(api)
     , FHandler(std::move(handler))
-    , FInterval(interval) {}
-
-TTgPolling::~TTgPolling() {
-    Stop();
+    , FInterval(interval)
+{
 }
 
-void TTgPolling::Start() {
+TTgPolling::~TTgPolling() { Stop(); }
+
+void TTgPolling::Start()
+{
     std::lock_guard lock(FLock);
     if (FThread.joinable() || FStopping)
         return;
     FThread = std::thread([this] { Run(); });
 }
 
-void TTgPolling::Stop() {
+void TTgPolling::Stop()
+{
     {
         std::lock_guard lock(FLock);
         FStopping = true;
@@ -43,13 +46,15 @@ void TTgPolling::Stop() {
         FThread.join();
 }
 
-bool TTgPolling::WaitInterval() {
+bool TTgPolling::WaitInterval()
+{
     std::unique_lock lock(FLock);
     FWake.wait_for(lock, FInterval, [this] { return FStopping; });
     return !FStopping;
 }
 
-void TTgPolling::Run() {
+void TTgPolling::Run()
+{
     while (WaitInterval()) {
         const TTgReply reply = FApi.GetUpdates(FOffset, kLimit, kTimeout, AllowedUpdates());
         if (reply.Ok)
@@ -57,7 +62,8 @@ void TTgPolling::Run() {
     }
 }
 
-void TTgPolling::HandleBatch(const TTgReply& reply) {
+void TTgPolling::HandleBatch(const TTgReply& reply)
+{
     const QJsonArray updates = reply.Result.toArray();
     for (const QJsonValue& value : updates) {
         {

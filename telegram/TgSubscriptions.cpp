@@ -17,13 +17,15 @@ const QString kCancelled = QStringLiteral("Подписка удалена: ");
 const QString kSubscribeFailed = QStringLiteral("Не удалось сохранить подписку. Попробуйте позже");
 const QString kCancelFailed = QStringLiteral("Не удалось удалить подписку. Попробуйте позже");
 
-QString SubscribedText(std::size_t rows) {
+QString SubscribedText(std::size_t rows)
+{
     return QStringLiteral("Вы подписаны на прием сообщений ") + QString::number(rows) +
            QStringLiteral(" пользователя(-ей):");
 }
 
 // "{EmpId}={PhoneId}" lines of the directory as rows.
-std::vector<TPhoneRow> PhoneRows(const QStringList& lines) {
+std::vector<TPhoneRow> PhoneRows(const QStringList& lines)
+{
     std::vector<TPhoneRow> rows;
     for (const QString& line : lines) {
         const qsizetype separator = line.indexOf(u'=');
@@ -33,21 +35,22 @@ std::vector<TPhoneRow> PhoneRows(const QStringList& lines) {
     return rows;
 }
 
-QString EmployeeName(const TUserData& employee) {
+QString EmployeeName(const TUserData& employee)
+{
     return employee.LASTNAME + u' ' + employee.FIRSTNAME + u' ' + employee.MIDDLENAME;
 }
 
 } // namespace
 
-QString TTgSubscriptions::Marker(qint64 userId) {
-    return QStringLiteral("TgBot") + QString::number(userId);
-}
+QString TTgSubscriptions::Marker(qint64 userId) { return QStringLiteral("TgBot") + QString::number(userId); }
 
-QString TTgSubscriptions::CancelledMarker(qint64 userId) {
+QString TTgSubscriptions::CancelledMarker(qint64 userId)
+{
     return QStringLiteral("Tg удален") + QString::number(userId);
 }
 
-QString TTgSubscriptions::SubscriberLabel(const TTgUser& user) {
+QString TTgSubscriptions::SubscriberLabel(const TTgUser& user)
+{
     QStringList parts;
     for (const QString& name : {user.FirstName, user.LastName}) {
         if (!name.isEmpty())
@@ -59,21 +62,24 @@ QString TTgSubscriptions::SubscriberLabel(const TTgUser& user) {
 }
 
 TTgSubscriptions::TTgSubscriptions(TKvBotDriver& driver)
-    : FDriver(driver) {}
+    : FDriver(driver)
+{
+}
 
-void TTgSubscriptions::Report(TStatus status, const QString& text) const {
+void TTgSubscriptions::Report(TStatus status, const QString& text) const
+{
     FDriver.DoLogState(TobjTg, status, text);
 }
 
-void TTgSubscriptions::TgRegUser(qint64 userId) {
-    FDriver.TgSendContactRequest(userId, kPrompt);
-}
+void TTgSubscriptions::TgRegUser(qint64 userId) { FDriver.TgSendContactRequest(userId, kPrompt); }
 
-std::vector<TPhoneRow> TTgSubscriptions::SubscribedRows(qint64 userId) const {
+std::vector<TPhoneRow> TTgSubscriptions::SubscribedRows(qint64 userId) const
+{
     return PhoneRows(FDriver.FindPhones(QString(), QString(), QString(), QString(), Marker(userId)));
 }
 
-std::vector<TPhoneRow> TTgSubscriptions::RowsOfNumber(const QString& delivered) const {
+std::vector<TPhoneRow> TTgSubscriptions::RowsOfNumber(const QString& delivered) const
+{
     const QString number = delivered.startsWith(u'+') ? delivered.mid(1) : delivered;
     QStringList lines = FDriver.FindPhones(number, QString(), QString(), QString(), QString());
     if (lines.isEmpty())
@@ -81,7 +87,8 @@ std::vector<TPhoneRow> TTgSubscriptions::RowsOfNumber(const QString& delivered) 
     return PhoneRows(lines);
 }
 
-void TTgSubscriptions::TgOnContact(const TTgMessage& message) {
+void TTgSubscriptions::TgOnContact(const TTgMessage& message)
+{
     const qint64 senderId = message.From.Id;
     if (senderId == 0 || !message.Contact)
         return; // nobody to answer
@@ -124,7 +131,8 @@ void TTgSubscriptions::TgOnContact(const TTgMessage& message) {
         FDriver.TgSendText(senderId, kSubscribeFailed, false);
 }
 
-void TTgSubscriptions::SendEmployee(qint64 chatId, const QString& employeeId, const QString& name) {
+void TTgSubscriptions::SendEmployee(qint64 chatId, const QString& employeeId, const QString& name)
+{
     try {
         const QByteArray photo = FDriver.GetEmpPhoto(employeeId, 1);
         if (!photo.isEmpty()) {
@@ -140,7 +148,8 @@ void TTgSubscriptions::SendEmployee(qint64 chatId, const QString& employeeId, co
     }
 }
 
-void TTgSubscriptions::TgUnregUser(qint64 userId) {
+void TTgSubscriptions::TgUnregUser(qint64 userId)
+{
     const std::vector<TPhoneRow> rows = SubscribedRows(userId);
     if (rows.empty()) {
         FDriver.TgSendText(userId, kNoSubscriptions, true);

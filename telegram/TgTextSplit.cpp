@@ -8,7 +8,8 @@ struct TCut {
 };
 
 // Where to cut `text`, which is longer than `limit`.
-TCut FindCut(const QString& text, qsizetype limit) {
+TCut FindCut(const QString& text, qsizetype limit)
+{
     // A line break at `limit` itself still lets the piece before it fit.
     const qsizetype lineFeed = text.lastIndexOf(QLatin1Char('\n'), limit);
     if (lineFeed > 0) {
@@ -27,7 +28,8 @@ TCut FindCut(const QString& text, qsizetype limit) {
 
 } // namespace
 
-QStringList SplitTgText(const QString& text, qsizetype limit) {
+QStringList SplitTgText(const QString& text, qsizetype limit)
+{
     if (text.size() <= limit || limit < 2)
         return {text};
     // Telegram refuses a text of blanks and line breaks only, so such pieces are left out.

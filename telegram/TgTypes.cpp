@@ -7,7 +7,8 @@
 
 namespace {
 
-std::optional<QString> OptionalString(const QJsonObject& json, const QString& key) {
+std::optional<QString> OptionalString(const QJsonObject& json, const QString& key)
+{
     const QJsonValue value = json.value(key);
     if (!value.isString())
         return std::nullopt;
@@ -16,7 +17,8 @@ std::optional<QString> OptionalString(const QJsonObject& json, const QString& ke
 
 } // namespace
 
-TTgUser TTgUser::FromJson(const QJsonObject& json) {
+TTgUser TTgUser::FromJson(const QJsonObject& json)
+{
     TTgUser user;
     user.Id = json.value(QLatin1String("id")).toInteger();
     user.FirstName = json.value(QLatin1String("first_name")).toString();
@@ -25,7 +27,8 @@ TTgUser TTgUser::FromJson(const QJsonObject& json) {
     return user;
 }
 
-TTgContact TTgContact::FromJson(const QJsonObject& json) {
+TTgContact TTgContact::FromJson(const QJsonObject& json)
+{
     TTgContact contact;
     contact.PhoneNumber = json.value(QLatin1String("phone_number")).toString();
     contact.FirstName = json.value(QLatin1String("first_name")).toString();
@@ -34,7 +37,8 @@ TTgContact TTgContact::FromJson(const QJsonObject& json) {
     return contact;
 }
 
-TTgMessage TTgMessage::FromJson(const QJsonObject& json) {
+TTgMessage TTgMessage::FromJson(const QJsonObject& json)
+{
     TTgMessage message;
     message.MessageId = json.value(QLatin1String("message_id")).toInteger();
     message.From = TTgUser::FromJson(json.value(QLatin1String("from")).toObject());
@@ -47,7 +51,8 @@ TTgMessage TTgMessage::FromJson(const QJsonObject& json) {
     return message;
 }
 
-TTgCallbackQuery TTgCallbackQuery::FromJson(const QJsonObject& json) {
+TTgCallbackQuery TTgCallbackQuery::FromJson(const QJsonObject& json)
+{
     TTgCallbackQuery query;
     query.Id = json.value(QLatin1String("id")).toString();
     query.From = TTgUser::FromJson(json.value(QLatin1String("from")).toObject());
@@ -55,7 +60,8 @@ TTgCallbackQuery TTgCallbackQuery::FromJson(const QJsonObject& json) {
     return query;
 }
 
-std::optional<TTgUpdate> TTgUpdate::FromJson(const QJsonObject& json) {
+std::optional<TTgUpdate> TTgUpdate::FromJson(const QJsonObject& json)
+{
     const QJsonValue id = json.value(QLatin1String("update_id"));
     if (!id.isDouble())
         return std::nullopt;
@@ -88,7 +94,8 @@ std::optional<TTgUpdate> TTgUpdate::FromJson(const QJsonObject& json) {
     return update;
 }
 
-TTgReply TTgReply::FromHttp(const THttpResponse& response) {
+TTgReply TTgReply::FromHttp(const THttpResponse& response)
+{
     TTgReply reply;
     reply.Responded = response.Responded;
     reply.HttpStatus = response.Status;
@@ -116,7 +123,8 @@ TTgReply TTgReply::FromHttp(const THttpResponse& response) {
     return reply;
 }
 
-TTgReply TTgReply::NotSent(const QString& why) {
+TTgReply TTgReply::NotSent(const QString& why)
+{
     TTgReply reply;
     reply.Description = why;
     return reply;

@@ -103,8 +103,7 @@ int THeadlessRunner::Run(const QString& appPath, const TOptions& options)
 
     auto printLock = std::make_shared<std::mutex>();
     const TLogState sink = [printLock](Tobj obj, TStatus status, QString text) {
-        const QByteArray line =
-            FormatReport(QDateTime::currentDateTime(), obj, status, text).toUtf8() + '\n';
+        const QByteArray line = FormatReport(QDateTime::currentDateTime(), obj, status, text).toUtf8() + '\n';
         std::lock_guard lock(*printLock);
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
         std::fflush(stdout);

@@ -4,7 +4,8 @@
 #include "messaging/FormatMes.h"
 #include "messaging/SmsSize.h"
 
-TMes TPreviewCommand::SampleEvent() {
+TMes TPreviewCommand::SampleEvent()
+{
     TMes mes;
     mes.SetEmployeeFullName(QStringLiteral("Иванов Иван Иванович"));
     mes.DriverName = QStringLiteral("Турникет");
@@ -16,7 +17,8 @@ TMes TPreviewCommand::SampleEvent() {
 }
 
 TPreviewCommand::TResult TPreviewCommand::Run(const QString& templ, const std::optional<QString>& eventText,
-                                              const QLocale& locale) {
+                                              const QLocale& locale)
+{
     TMes mes = SampleEvent();
     if (eventText) {
         if (const std::optional<TDatagramError> error = ApplyDatagram(*eventText, locale, mes, false))

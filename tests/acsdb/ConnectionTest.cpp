@@ -21,13 +21,15 @@ namespace {
 
 using TReport = TReportRecorder::TReport;
 
-TDriverOptions AnyFreePort() {
+TDriverOptions AnyFreePort()
+{
     TDriverOptions options;
     options.UdpPort = 0;
     return options;
 }
 
-QByteArray SqlServerConfig(const QString& instance, const QString& login, const QString& password) {
+QByteArray SqlServerConfig(const QString& instance, const QString& login, const QString& password)
+{
     return (QStringLiteral("<?xml version=\"1.0\"?>\n<config>\n  <SqlServerInstance>") +
             instance.toHtmlEscaped() + QStringLiteral("</SqlServerInstance>\n  <SqlServerLogin>") +
             login.toHtmlEscaped() + QStringLiteral("</SqlServerLogin>\n  <SqlServerPassword>") +
@@ -35,7 +37,8 @@ QByteArray SqlServerConfig(const QString& instance, const QString& login, const 
         .toUtf8();
 }
 
-TEST(OdbcConnectString, ValuesThatTheParserWouldMisreadAreBraced) {
+TEST(OdbcConnectString, ValuesThatTheParserWouldMisreadAreBraced)
+{
     const struct {
         QString Value;
         QString Attribute;
@@ -52,7 +55,8 @@ TEST(OdbcConnectString, ValuesThatTheParserWouldMisreadAreBraced) {
         EXPECT_EQ(OdbcAttribute(QStringLiteral("UID"), c.Value), c.Attribute) << c.Value.toStdString();
 }
 
-TEST(OdbcConnectString, DefinitionFromServerConfigUsesFreeTdsAndTheFixedDatabase) {
+TEST(OdbcConnectString, DefinitionFromServerConfigUsesFreeTdsAndTheFixedDatabase)
+{
     const TConnectionDef def = TConnectionDef::FromServerConfig(
         {QStringLiteral("SRV\\KESTRAVA"), QStringLiteral("sa"), QStringLiteral("p;w"), QString()});
     EXPECT_EQ(def.Dialect, TSqlDialect::SqlServer);
@@ -70,7 +74,8 @@ TEST(OdbcConnectString, DefinitionFromServerConfigUsesFreeTdsAndTheFixedDatabase
 
 // The definition's server, database, login and password reach SQL Server's wire through
 // unixODBC and FreeTDS, and the server's refusal comes back as the connection error report.
-TEST(SqlServerConnection, LoginReachesTheServerAndItsRefusalIsReported) {
+TEST(SqlServerConnection, LoginReachesTheServerAndItsRefusalIsReported)
+{
     TFakeTdsServer server;
     TTempAppData appData;
     ASSERT_TRUE(QDir().mkpath(appData.Path() + QStringLiteral("/Orlimont/Kestrava")));
@@ -112,7 +117,8 @@ class BdConnectTest : public ::testing::Test {
 protected:
     BdConnectTest() { FDriver.SetLogState(FRecorder.Sink()); }
 
-    std::vector<TReport> Connect() {
+    std::vector<TReport> Connect()
+    {
         FRecorder.Clear();
         FConnected = FDriver.ServerCfgRead() && FDriver.BdConnect();
         return FRecorder.Reports();
@@ -124,7 +130,8 @@ protected:
     bool FConnected = false;
 };
 
-TEST_F(BdConnectTest, ReportsTheVersionOnEveryRunAndLeavesNoConnectionOpen) {
+TEST_F(BdConnectTest, ReportsTheVersionOnEveryRunAndLeavesNoConnectionOpen)
+{
     const std::vector<TReport> version{{TobjBase, TstConNorm, QStringLiteral("Версия базы: 3.5.2.1")}};
     EXPECT_EQ(Connect(), version);
     EXPECT_TRUE(FConnected);
@@ -134,13 +141,15 @@ TEST_F(BdConnectTest, ReportsTheVersionOnEveryRunAndLeavesNoConnectionOpen) {
         EXPECT_FALSE(name.startsWith(QStringLiteral("KV"))) << name.toStdString();
 }
 
-TEST_F(BdConnectTest, WithoutAVersionRowTheReportIsEmptyAndTheResultTrue) {
+TEST_F(BdConnectTest, WithoutAVersionRowTheReportIsEmptyAndTheResultTrue)
+{
     FDemo.Exec(QStringLiteral("delete from variables"));
     EXPECT_EQ(Connect(), (std::vector<TReport>{{TobjBase, TstConNorm, QStringLiteral("Версия базы: ")}}));
     EXPECT_TRUE(FConnected);
 }
 
-TEST_F(BdConnectTest, AMissingDatabaseFileIsAConnectionErrorAndIsNotCreated) {
+TEST_F(BdConnectTest, AMissingDatabaseFileIsAConnectionErrorAndIsNotCreated)
+{
     FDemo.WriteServerConfig("<config><SqliteDatabase>missing.sqlite</SqliteDatabase></config>");
     const std::vector<TReport> reports = Connect();
     EXPECT_FALSE(FConnected);
@@ -151,7 +160,8 @@ TEST_F(BdConnectTest, AMissingDatabaseFileIsAConnectionErrorAndIsNotCreated) {
     EXPECT_FALSE(QFile::exists(FDemo.KestravaDir() + QStringLiteral("/missing.sqlite")));
 }
 
-TEST_F(BdConnectTest, ATableMissingIsAVersionQueryError) {
+TEST_F(BdConnectTest, ATableMissingIsAVersionQueryError)
+{
     FDemo.Exec(QStringLiteral("drop table variables"));
     const std::vector<TReport> reports = Connect();
     EXPECT_FALSE(FConnected);

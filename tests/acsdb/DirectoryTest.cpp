@@ -18,20 +18,13 @@ namespace {
 
 using TReport = TReportRecorder::TReport;
 
-QString Employee(int n) {
-    return QStringLiteral("E000000%1-0000-4000-8000-00000000000%1").arg(n);
-}
-QString Phone(int n) {
-    return QStringLiteral("F000000%1-0000-4000-8000-00000000000%1").arg(n);
-}
-QString Device(int n) {
-    return QStringLiteral("D000000%1-0000-4000-8000-00000000000%1").arg(n);
-}
-QString Braced(const QString& id) {
-    return u'{' + id + u'}';
-}
+QString Employee(int n) { return QStringLiteral("E000000%1-0000-4000-8000-00000000000%1").arg(n); }
+QString Phone(int n) { return QStringLiteral("F000000%1-0000-4000-8000-00000000000%1").arg(n); }
+QString Device(int n) { return QStringLiteral("D000000%1-0000-4000-8000-00000000000%1").arg(n); }
+QString Braced(const QString& id) { return u'{' + id + u'}'; }
 
-QStringList Sorted(QStringList lines) {
+QStringList Sorted(QStringList lines)
+{
     lines.sort();
     return lines;
 }
@@ -49,7 +42,8 @@ protected:
     TDirectory FDirectory{FManager, FRecorder.Sink()};
 };
 
-TEST_F(DirectoryTest, FindPhonesMatchesPhoneOrPartsOfEmployeesNotRemoved) {
+TEST_F(DirectoryTest, FindPhonesMatchesPhoneOrPartsOfEmployeesNotRemoved)
+{
     const struct {
         const char* Name;
         QString Phone, CountryCode, CityCode, Number, Description;
@@ -108,7 +102,8 @@ TEST_F(DirectoryTest, FindPhonesMatchesPhoneOrPartsOfEmployeesNotRemoved) {
     EXPECT_TRUE(Reports().empty());
 }
 
-TEST_F(DirectoryTest, GetEmpPhonesGivesDescriptionAndWholeNumber) {
+TEST_F(DirectoryTest, GetEmpPhonesGivesDescriptionAndWholeNumber)
+{
     // A number part that is NULL counts as empty, as CONCAT on SQL Server reads it.
     FDemo.Exec(QStringLiteral("insert into PhoneNumbers values (?, ?, '7', NULL, '1112233', 'без кода')"),
                {Phone(7), Employee(4)});
@@ -129,7 +124,8 @@ TEST_F(DirectoryTest, GetEmpPhonesGivesDescriptionAndWholeNumber) {
     EXPECT_TRUE(Reports().empty());
 }
 
-TEST_F(DirectoryTest, SetPhoneDescriptionStoresTheValueLiterally) {
+TEST_F(DirectoryTest, SetPhoneDescriptionStoresTheValueLiterally)
+{
     const QString tricky = QStringLiteral("O'Brien'; DROP TABLE PhoneNumbers; --");
     EXPECT_TRUE(FDirectory.SetPhoneDescription(Braced(Phone(2)).toLower(), tricky));
     EXPECT_EQ(FDemo.Scalar(QStringLiteral("select Description from PhoneNumbers where _id=?"), {Phone(2)})
@@ -147,7 +143,8 @@ TEST_F(DirectoryTest, SetPhoneDescriptionStoresTheValueLiterally) {
     EXPECT_TRUE(Reports().empty());
 }
 
-TEST_F(DirectoryTest, GetEmpPhotoGivesTheBytesOrNothing) {
+TEST_F(DirectoryTest, GetEmpPhotoGivesTheBytesOrNothing)
+{
     const QByteArray photo = FDirectory.GetEmpPhoto(Braced(Employee(1)), 1);
     EXPECT_EQ(photo.size(), 265);
     EXPECT_TRUE(photo.startsWith("\x89PNG\r\n\x1a\n"));
@@ -159,7 +156,8 @@ TEST_F(DirectoryTest, GetEmpPhotoGivesTheBytesOrNothing) {
     EXPECT_TRUE(Reports().empty());
 }
 
-TEST_F(DirectoryTest, GetEmployeeCountsRowsAndFillsTheRecordFromTheFirst) {
+TEST_F(DirectoryTest, GetEmployeeCountsRowsAndFillsTheRecordFromTheFirst)
+{
     const TUserData untouched{QStringLiteral("sid"), QStringLiteral("f"), QStringLiteral("m"),
                               QStringLiteral("l"), QStringLiteral("c")};
     TUserData data = untouched;
@@ -181,7 +179,8 @@ TEST_F(DirectoryTest, GetEmployeeCountsRowsAndFillsTheRecordFromTheFirst) {
     EXPECT_TRUE(Reports().empty());
 }
 
-TEST_F(DirectoryTest, DevicesAndSubtypes) {
+TEST_F(DirectoryTest, DevicesAndSubtypes)
+{
     const QStringList devices{
         Braced(Device(2)) + QStringLiteral("=Дверь склада"),
         Braced(Device(1)) + QStringLiteral("=Турникет проходной"),
@@ -202,7 +201,8 @@ struct TOperation {
     std::function<bool(const TDirectory&)> ResultIsEmpty;
 };
 
-const std::vector<TOperation>& Operations() {
+const std::vector<TOperation>& Operations()
+{
     static const std::vector<TOperation> operations{
         {"FindPhones",
          [](const TDirectory& d) {
@@ -223,7 +223,8 @@ const std::vector<TOperation>& Operations() {
     return operations;
 }
 
-TEST_F(DirectoryTest, AnUnreachableOrUnreadableDatabaseIsReportedOncePerOperation) {
+TEST_F(DirectoryTest, AnUnreachableOrUnreadableDatabaseIsReportedOncePerOperation)
+{
     TConnectionManager missing;
     missing.Define(TConnectionDef::Sqlite(FDemo.KestravaDir() + QStringLiteral("/gone.sqlite")));
     const TDirectory directory(missing, FRecorder.Sink());
@@ -271,7 +272,8 @@ TEST_F(DirectoryTest, AnUnreachableOrUnreadableDatabaseIsReportedOncePerOperatio
     EXPECT_TRUE(Reports().empty());
 }
 
-TEST_F(DirectoryTest, AMissingTableIsReportedOnceWithAnEmptyResult) {
+TEST_F(DirectoryTest, AMissingTableIsReportedOnceWithAnEmptyResult)
+{
     FDemo.Exec(QStringLiteral("drop table PhoneNumbers"));
     EXPECT_TRUE(FDirectory.FindPhones(QStringLiteral("77027654321"), {}, {}, {}, {}).isEmpty());
     const std::vector<TReport> reports = Reports();
@@ -282,7 +284,8 @@ TEST_F(DirectoryTest, AMissingTableIsReportedOnceWithAnEmptyResult) {
 }
 
 // Many threads at once, each operation on a connection of its own that is gone afterwards.
-TEST_F(DirectoryTest, OperationsOnSeveralThreadsLeaveNoConnectionBehind) {
+TEST_F(DirectoryTest, OperationsOnSeveralThreadsLeaveNoConnectionBehind)
+{
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([this] {
@@ -300,7 +303,8 @@ TEST_F(DirectoryTest, OperationsOnSeveralThreadsLeaveNoConnectionBehind) {
 }
 
 // The driver's operations are the directory's, on the database server.config names.
-TEST(DriverDirectory, DriverConnectsToTheDemoInstallationAndDelegates) {
+TEST(DriverDirectory, DriverConnectsToTheDemoInstallationAndDelegates)
+{
     TDemoInstallation demo;
     TDriverOptions options;
     options.UdpPort = 0;

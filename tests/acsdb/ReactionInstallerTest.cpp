@@ -13,7 +13,8 @@ namespace {
 using TReport = TReportRecorder::TReport;
 
 // A row as texts, NULL spelled out, so that a mismatch reads plainly.
-QStringList Texts(const QVariantList& row) {
+QStringList Texts(const QVariantList& row)
+{
     QStringList texts;
     for (const QVariant& value : row)
         texts << (value.isNull() ? QStringLiteral("NULL") : value.toString());
@@ -24,7 +25,8 @@ class ReactionInstallerTest : public ::testing::Test {
 protected:
     ReactionInstallerTest() { FManager.Define(TConnectionDef::Sqlite(FDemo.DatabasePath())); }
 
-    int Count(const QString& table) const {
+    int Count(const QString& table) const
+    {
         return FDemo.Scalar(QStringLiteral("select count(*) from ") + table).toInt();
     }
 
@@ -34,7 +36,8 @@ protected:
     TReactionInstaller FInstaller{FManager, FRecorder.Sink()};
 };
 
-TEST_F(ReactionInstallerTest, WritesOneReactionThatRunsPelorinSendForEveryEvent) {
+TEST_F(ReactionInstallerTest, WritesOneReactionThatRunsPelorinSendForEveryEvent)
+{
     const QString folder = QStringLiteral("/opt/O'Neil's tools");
     FInstaller.Install(folder + QStringLiteral("/KestravaPelorin"));
     EXPECT_TRUE(FRecorder.Reports().empty());
@@ -64,7 +67,8 @@ TEST_F(ReactionInstallerTest, WritesOneReactionThatRunsPelorinSendForEveryEvent)
                            scheduleId, "KestravaPelorin", "2", "1", "0", sendPath, "NULL", "NULL", "1"}));
 }
 
-TEST_F(ReactionInstallerTest, InstallingAgainReusesTheScheduleAndReplacesTheReaction) {
+TEST_F(ReactionInstallerTest, InstallingAgainReusesTheScheduleAndReplacesTheReaction)
+{
     FInstaller.Install(QStringLiteral("C:\\Apps\\KestravaPelorin.exe"));
     const QVariant schedule = FDemo.Scalar(QStringLiteral("select _id from AcsSchedules"));
     FInstaller.Install(QStringLiteral("D:\\Kestrava\\KESTRAVAPELORIN.EXE"));
@@ -79,7 +83,8 @@ TEST_F(ReactionInstallerTest, InstallingAgainReusesTheScheduleAndReplacesTheReac
               QStringLiteral("D:\\Kestrava\\PelorinSend.exe"));
 }
 
-TEST_F(ReactionInstallerTest, AFailureIsReportedAndLeavesNothingHalfDone) {
+TEST_F(ReactionInstallerTest, AFailureIsReportedAndLeavesNothingHalfDone)
+{
     FDemo.Exec(QStringLiteral("drop table ReactionExecuteProgramActions"));
     FInstaller.Install(QStringLiteral("/opt/kp/KestravaPelorin"));
     const std::vector<TReport> reports = FRecorder.Reports();

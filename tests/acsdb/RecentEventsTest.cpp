@@ -9,7 +9,8 @@
 namespace {
 
 // Every column of a log row reaches the event, ids as the database reads them.
-TEST(RecentEvents, RowBecomesAnArchivedEventOfItsOwnValues) {
+TEST(RecentEvents, RowBecomesAnArchivedEventOfItsOwnValues)
+{
     TDemoInstallation demo;
     demo.Exec(QStringLiteral(
         "insert into log values (60, '2024-11-16 10:20:30', 2, 226, 'Вход', 'Лицо распознано', "

@@ -17,14 +17,16 @@ using TReport = TReportRecorder::TReport;
 const QString kNoServerCfg =
     QStringLiteral("Ошибка подключения к базе. Запустите программу на сервере Kestrava");
 
-void WriteFile(const QString& path, const QByteArray& text) {
+void WriteFile(const QString& path, const QByteArray& text)
+{
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(text);
 }
 
-TEST(ServerConfig, ReadsTheFileOrSaysWhyNot) {
+TEST(ServerConfig, ReadsTheFileOrSaysWhyNot)
+{
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/server.config");
     const QByteArray full = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -69,7 +71,8 @@ TEST(ServerConfig, ReadsTheFileOrSaysWhyNot) {
 }
 
 // Missing and unreadable files give one report each and false; a configuration read earlier stays.
-TEST(ServerConfig, DriverReportsAMissingOrBrokenFileAndKeepsWhatItHad) {
+TEST(ServerConfig, DriverReportsAMissingOrBrokenFileAndKeepsWhatItHad)
+{
     TTempAppData appData;
     TDriverOptions options;
     options.UdpPort = 0;

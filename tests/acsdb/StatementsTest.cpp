@@ -7,14 +7,16 @@ namespace {
 
 constexpr TSqlDialect kSqlServer = TSqlDialect::SqlServer;
 
-void ExpectLines(const QStringList& actual, const QStringList& expected, const char* name) {
+void ExpectLines(const QStringList& actual, const QStringList& expected, const char* name)
+{
     ASSERT_EQ(actual.size(), expected.size()) << name << "\n" << actual.join(u'\n').toStdString();
     for (qsizetype i = 0; i < expected.size(); ++i)
         EXPECT_EQ(actual[i], expected[i]) << name << ", line " << i + 1;
 }
 
 // The SQL Server statements as the installation knows them, with ? where a value is bound.
-TEST(Statements, SqlServerTextsLineByLine) {
+TEST(Statements, SqlServerTextsLineByLine)
+{
     const QString id = QStringLiteral("{e0000001-0000-4000-8000-000000000001}");
     const QString bound = QStringLiteral("E0000001-0000-4000-8000-000000000001");
     const QStringList phoneHead{
@@ -122,7 +124,8 @@ TEST(Statements, SqlServerTextsLineByLine) {
     }
 }
 
-TEST(Statements, ReactionBatchLineByLine) {
+TEST(Statements, ReactionBatchLineByLine)
+{
     const QStringList expected{
         QStringLiteral(
             "declare @PrgPath as nvarchar(255) SET @PrgPath = 'C:\\Program Files\\O''Neil\\PelorinSend.exe'"),
@@ -186,7 +189,8 @@ TEST(Statements, ReactionBatchLineByLine) {
               QStringLiteral("declare @PrgPath as nvarchar(255) SET @PrgPath = '/opt/kp/PelorinSend'"));
 }
 
-TEST(Statements, PelorinSendSitsBesideTheProgram) {
+TEST(Statements, PelorinSendSitsBesideTheProgram)
+{
     const struct {
         QString AppPath;
         QString SendPath;

@@ -28,22 +28,22 @@ TEST_P(FullNameSplit, FillsTheThreeParts)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FullNameSplit,
-    ::testing::Values(
-        TNameCase{"ThreeWords", QStringLiteral("Иванов Иван Иванович"), QStringLiteral("Иванов"),
-                  QStringLiteral("Иван"), QStringLiteral("Иванович")},
-        TNameCase{"BlanksAround", QStringLiteral("  Петров   Пётр  "), QStringLiteral("Петров"),
-                  QStringLiteral("Пётр"), QString()},
-        TNameCase{"OneWordClearsOthers", QStringLiteral("Сидоров"), QStringLiteral("Сидоров"), QString(),
-                  QString()},
-        TNameCase{"FourthWordIgnored", QStringLiteral("A B C D E"), QStringLiteral("A"), QStringLiteral("B"),
-                  QStringLiteral("C")},
-        TNameCase{"Empty", QString(), QString(), QString(), QString()},
-        TNameCase{"LineBreaksSeparate", QStringLiteral("A\r\nB\nC"), QStringLiteral("A"), QStringLiteral("B"),
-                  QStringLiteral("C")},
-        TNameCase{"QuotedStretchKeepsBlanksAndMarks", QStringLiteral("\"Van Dyke\" Anna 'M J'"),
-                  QStringLiteral("\"Van Dyke\""), QStringLiteral("Anna"), QStringLiteral("'M J'")},
-        TNameCase{"ControlCharactersTrimmed", QStringLiteral("\tA B\t"), QStringLiteral("A"),
-                  QStringLiteral("B"), QString()}),
+    ::testing::Values(TNameCase{"ThreeWords", QStringLiteral("Иванов Иван Иванович"),
+                                QStringLiteral("Иванов"), QStringLiteral("Иван"), QStringLiteral("Иванович")},
+                      TNameCase{"BlanksAround", QStringLiteral("  Петров   Пётр  "), QStringLiteral("Петров"),
+                                QStringLiteral("Пётр"), QString()},
+                      TNameCase{"OneWordClearsOthers", QStringLiteral("Сидоров"), QStringLiteral("Сидоров"),
+                                QString(), QString()},
+                      TNameCase{"FourthWordIgnored", QStringLiteral("A B C D E"), QStringLiteral("A"),
+                                QStringLiteral("B"), QStringLiteral("C")},
+                      TNameCase{"Empty", QString(), QString(), QString(), QString()},
+                      TNameCase{"LineBreaksSeparate", QStringLiteral("A\r\nB\nC"), QStringLiteral("A"),
+                                QStringLiteral("B"), QStringLiteral("C")},
+                      TNameCase{"QuotedStretchKeepsBlanksAndMarks", QStringLiteral("\"Van Dyke\" Anna 'M J'"),
+                                QStringLiteral("\"Van Dyke\""), QStringLiteral("Anna"),
+                                QStringLiteral("'M J'")},
+                      TNameCase{"ControlCharactersTrimmed", QStringLiteral("\tA B\t"), QStringLiteral("A"),
+                                QStringLiteral("B"), QString()}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Enumerations, KeepTheirOrdinalsAndSpelling)

@@ -17,19 +17,22 @@ namespace {
 using namespace std::chrono_literals;
 using TFields = std::vector<std::pair<QString, QString>>;
 
-TFakeHttpServer::TResponse Echo(const TFakeHttpServer::TRequest& request) {
+TFakeHttpServer::TResponse Echo(const TFakeHttpServer::TRequest& request)
+{
     return {200, request.Body, "text/plain"};
 }
 
 // The last request a server saw, handed from its thread to the test's under a lock.
 class TLastRequest {
 public:
-    TFakeHttpServer::TResponse Keep(const TFakeHttpServer::TRequest& request) {
+    TFakeHttpServer::TResponse Keep(const TFakeHttpServer::TRequest& request)
+    {
         std::lock_guard hold(FLock);
         FRequest = request;
         return Echo(request);
     }
-    TFakeHttpServer::TRequest Get() const {
+    TFakeHttpServer::TRequest Get() const
+    {
         std::lock_guard hold(FLock);
         return FRequest;
     }
@@ -39,7 +42,8 @@ private:
     TFakeHttpServer::TRequest FRequest;
 };
 
-TEST(HttpClient, FormFieldsArriveDecodedAndInOrder) {
+TEST(HttpClient, FormFieldsArriveDecodedAndInOrder)
+{
     TLastRequest last;
     TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) { return last.Keep(request); });
     const std::vector<THttpFormField> fields{
@@ -65,7 +69,8 @@ TEST(HttpClient, FormFieldsArriveDecodedAndInOrder) {
     EXPECT_TRUE(seen.Body.contains("a%2Bb%3Dc%26d"));
 }
 
-TEST(HttpClient, JsonAndMultipartBodies) {
+TEST(HttpClient, JsonAndMultipartBodies)
+{
     TLastRequest last;
     TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) { return last.Keep(request); });
     const QByteArray json = QStringLiteral(R"({"chat_id":-1001234567890,"text":"Привет"})").toUtf8();
@@ -92,7 +97,8 @@ TEST(HttpClient, JsonAndMultipartBodies) {
 }
 
 // Any HTTP status is a response; only a request that got no answer at all is not.
-TEST(HttpClient, OutcomeTellsResponseFromNoResponse) {
+TEST(HttpClient, OutcomeTellsResponseFromNoResponse)
+{
     TFakeHttpServer server([](const TFakeHttpServer::TRequest& request) -> TFakeHttpServer::TResponse {
         const int status = request.Path.mid(1).toInt();
         return {status, "body " + request.Path.toUtf8(), "text/plain"};
@@ -129,7 +135,8 @@ TEST(HttpClient, OutcomeTellsResponseFromNoResponse) {
 
 // A server that accepts and then stays silent ends the request after the response time-out,
 // not after libcurl's defaults or never.
-TEST(HttpClient, SilentServerEndsAfterResponseTimeout) {
+TEST(HttpClient, SilentServerEndsAfterResponseTimeout)
+{
     std::mutex lock;
     std::condition_variable released;
     bool release = false;
@@ -156,7 +163,8 @@ TEST(HttpClient, SilentServerEndsAfterResponseTimeout) {
     EXPECT_LT(elapsed, 1500ms);
 }
 
-TEST(HttpClient, OneThreadReusesItsConnection) {
+TEST(HttpClient, OneThreadReusesItsConnection)
+{
     std::set<int> clientPorts;
     std::mutex lock;
     TFakeHttpServer server([&](const TFakeHttpServer::TRequest& request) {
@@ -172,7 +180,8 @@ TEST(HttpClient, OneThreadReusesItsConnection) {
 }
 
 // Run under tsan: one client used by many threads at once, each answer reaching its own caller.
-TEST(HttpClient, ManyThreadsAtOnce) {
+TEST(HttpClient, ManyThreadsAtOnce)
+{
     TFakeHttpServer server(&Echo);
     const THttpClient client;
     std::atomic<int> wrong{0};
@@ -196,7 +205,8 @@ TEST(HttpClient, ManyThreadsAtOnce) {
 
 // The proxy of the environment carries the request; the target host is never contacted (it
 // does not even resolve).
-TEST(HttpClient, ProxyComesFromTheEnvironment) {
+TEST(HttpClient, ProxyComesFromTheEnvironment)
+{
     TLastRequest last;
     TFakeHttpServer proxy([&](const TFakeHttpServer::TRequest& request) {
         last.Keep(request);

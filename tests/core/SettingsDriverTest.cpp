@@ -14,18 +14,21 @@
 
 namespace {
 
-TDriverOptions AnyFreePort() {
+TDriverOptions AnyFreePort()
+{
     TDriverOptions options;
     options.UdpPort = 0;
     return options;
 }
 
-QByteArray ReadAll(const QString& path) {
+QByteArray ReadAll(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -34,7 +37,8 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 
 // A Cyrillic template, a two-line filter and a slash go through the file unchanged, stored in
 // their escaped form.
-TEST(SettingsDriver, SettingsSurviveARestart) {
+TEST(SettingsDriver, SettingsSurviveARestart)
+{
     TTempAppData appData;
     TTempAutostart autostart;
     {
@@ -65,7 +69,8 @@ TEST(SettingsDriver, SettingsSurviveARestart) {
 }
 
 // Loading fills the settings as they are, switches included, and Init loads the file again.
-TEST(SettingsDriver, LoadFillsEverySettingAndInitReloads) {
+TEST(SettingsDriver, LoadFillsEverySettingAndInitReloads)
+{
     TTempAppData appData;
     TTempAutostart autostart;
     WriteFile(Paths::SettingsFilePath(), R"({"TgEn":true,"bdEn":true,"smsRuEn":true,"tgId":"a"})");
@@ -83,7 +88,8 @@ TEST(SettingsDriver, LoadFillsEverySettingAndInitReloads) {
 }
 
 // A driver that could not be built must not overwrite the settings it could not load.
-TEST(SettingsDriver, FailedConstructionNeverWritesTheFile) {
+TEST(SettingsDriver, FailedConstructionNeverWritesTheFile)
+{
     TTempAppData appData;
     TTempAutostart autostart;
     WriteFile(Paths::SettingsFilePath(), "5");
@@ -96,7 +102,8 @@ TEST(SettingsDriver, FailedConstructionNeverWritesTheFile) {
     EXPECT_EQ(ReadAll(Paths::SettingsFilePath()), QByteArray("5"));
 }
 
-TEST(SettingsDriver, RemovedFolderMakesDestroyFailClearly) {
+TEST(SettingsDriver, RemovedFolderMakesDestroyFailClearly)
+{
     TTempAppData appData;
     TTempAutostart autostart;
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), AnyFreePort());
@@ -112,7 +119,8 @@ TEST(SettingsDriver, RemovedFolderMakesDestroyFailClearly) {
     EXPECT_EQ(driver.UdpPort(), 0); // everything else stopped before the save
 }
 
-TEST(SettingsDriver, AutorunEntry) {
+TEST(SettingsDriver, AutorunEntry)
+{
     TTempAppData appData;
     TTempAutostart autostart;
     const QString appPath = QStringLiteral("/opt/Kestrava Pelorin/KestravaPelorin");
@@ -146,7 +154,8 @@ TEST(SettingsDriver, AutorunEntry) {
     EXPECT_FALSE(driver.AutoLoadOnWin());
 }
 
-TEST(SettingsDriver, ExecLineOfUnusualPaths) {
+TEST(SettingsDriver, ExecLineOfUnusualPaths)
+{
     const std::vector<std::pair<QString, QByteArray>> cases{
         {QStringLiteral("/opt/kp/KestravaPelorin"), "Exec=\"/opt/kp/KestravaPelorin\"\n"},
         {QStringLiteral("/opt/100%/Kp"), "Exec=\"/opt/100%%/Kp\"\n"},

@@ -19,7 +19,8 @@ const QByteArray kDefaultFile = R"({"tgId":"","tgEn":false,"bdTmpLimit":0,"bdEn"
                                 R"("smsRuId":"","smsRuEn":false,"smsRuMessFrm":"","tgOnlyAdd":false,)"
                                 R"("smsRuOnlyAdd":false,"tgAdd":"","smsRuAdd":"","messFltr":""})";
 
-TConf FilledConf() {
+TConf FilledConf()
+{
     TConf conf;
     conf.TgId = QStringLiteral("123:AA/bb");
     conf.TgEn = true;
@@ -37,7 +38,8 @@ TConf FilledConf() {
     return conf;
 }
 
-TEST(SettingsFile, ExactBytes) {
+TEST(SettingsFile, ExactBytes)
+{
     EXPECT_EQ(SettingsFile::ToJson(TConf{}), kDefaultFile);
     const QByteArray filled =
         R"({"tgId":"123:AA\/bb","tgEn":true,"bdTmpLimit":37.5,"bdEn":true,"tgMessFrm":"$Fn&$Ww&\u0412\u0445\u043E\u0434",)"
@@ -49,7 +51,8 @@ TEST(SettingsFile, ExactBytes) {
     EXPECT_EQ(SettingsFile::ToJson(FilledConf()), filled);
 }
 
-TEST(SettingsFile, NumberForm) {
+TEST(SettingsFile, NumberForm)
+{
     const std::vector<std::pair<double, QByteArray>> cases{
         {0.0, "0"},
         {-0.0, "0"},
@@ -81,7 +84,8 @@ struct TLoadCase {
     TConf Expected;
 };
 
-TEST(SettingsFile, LoadingText) {
+TEST(SettingsFile, LoadingText)
+{
     TConf before;
     before.TgId = QStringLiteral("old");
     before.BdTmpLimit = 1.5;
@@ -137,7 +141,8 @@ TEST(SettingsFile, LoadingText) {
     }
 }
 
-TEST(SettingsFile, SaveAndLoadGiveTheSameSettings) {
+TEST(SettingsFile, SaveAndLoadGiveTheSameSettings)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Config.kvf"));
     SettingsFile::Save(path, FilledConf());
@@ -151,7 +156,8 @@ TEST(SettingsFile, SaveAndLoadGiveTheSameSettings) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Config.kvf"_s});
 }
 
-TEST(SettingsFile, LoadingFiles) {
+TEST(SettingsFile, LoadingFiles)
+{
     QTemporaryDir dir;
     // A missing folder is created, with any missing parent, and nothing is loaded.
     const QString nested = dir.filePath(QStringLiteral("common/KestravaPelorin/Config.kvf"));
@@ -176,7 +182,8 @@ TEST(SettingsFile, LoadingFiles) {
     EXPECT_THROW(SettingsFile::Load(folderAsFile, conf), std::runtime_error);
 }
 
-TEST(SettingsFile, FailedSaveLeavesNoTemporaryFile) {
+TEST(SettingsFile, FailedSaveLeavesNoTemporaryFile)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Config.kvf"));
     SettingsFile::Save(path, TConf{});

@@ -18,17 +18,20 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
+QByteArray ReadAll(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-unsigned FileMode(const QString& path) {
+unsigned FileMode(const QString& path)
+{
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? unsigned(info.st_mode & 0777) : 0u;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
+{
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
@@ -39,13 +42,12 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
     return true;
 }
 
-QString WriterPath() {
-    return QStringLiteral(PELORIN_BIN_DIR "/settings_writer");
-}
+QString WriterPath() { return QStringLiteral(PELORIN_BIN_DIR "/settings_writer"); }
 
 // The first run on an empty folder makes the settings folder, and a clean stop writes every
 // setting with its default, byte for byte.
-TEST(SettingsProgram, FirstRunWritesTheDefaults) {
+TEST(SettingsProgram, FirstRunWritesTheDefaults)
+{
     QTemporaryDir scratch;
     const QString common = scratch.filePath(QStringLiteral("common"));
     ASSERT_TRUE(QDir().mkpath(common));
@@ -79,7 +81,8 @@ TEST(SettingsProgram, FirstRunWritesTheDefaults) {
 }
 
 // A writer killed at any moment leaves the old or the new file, never a part of one.
-TEST(SettingsProgram, KilledWriterLeavesAWholeFile) {
+TEST(SettingsProgram, KilledWriterLeavesAWholeFile)
+{
     QTemporaryDir scratch;
     const QString path = scratch.filePath(QStringLiteral("Config.kvf"));
     const QByteArray first = SettingsFile::ToJson(LargeRecord(0));
@@ -100,7 +103,8 @@ TEST(SettingsProgram, KilledWriterLeavesAWholeFile) {
 }
 
 // A save whose write fails (here: the file size limit) reports the error and keeps the old file.
-TEST(SettingsProgram, FailedWriteKeepsTheOldFile) {
+TEST(SettingsProgram, FailedWriteKeepsTheOldFile)
+{
     QTemporaryDir scratch;
     const QString path = scratch.filePath(QStringLiteral("Config.kvf"));
     SettingsFile::Save(path, TConf{});

@@ -12,7 +12,8 @@
 #include <stdexcept>
 #include <sys/resource.h>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3)
         return 64;
     const QString mode = QString::fromLocal8Bit(argv[1]);

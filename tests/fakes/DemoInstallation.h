@@ -48,21 +48,24 @@ public:
     QString DatabasePath() const { return KestravaDir() + QStringLiteral("/KestravaDb.sqlite"); }
 
     // Replaces server.config with `text`.
-    void WriteServerConfig(const QByteArray& text) const {
+    void WriteServerConfig(const QByteArray& text) const
+    {
         QFile file(ServerConfigPath());
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
             throw std::runtime_error("cannot write server.config");
     }
 
     // Runs one statement on the demo database with its own connection; returns the rows changed.
-    int Exec(const QString& sql, const QVariantList& binds = {}) const {
+    int Exec(const QString& sql, const QVariantList& binds = {}) const
+    {
         int changed = 0;
         WithQuery(sql, binds, [&](QSqlQuery& query) { changed = query.numRowsAffected(); });
         return changed;
     }
 
     // The rows a select returns, each as its column values.
-    std::vector<QVariantList> Rows(const QString& sql, const QVariantList& binds = {}) const {
+    std::vector<QVariantList> Rows(const QString& sql, const QVariantList& binds = {}) const
+    {
         std::vector<QVariantList> rows;
         WithQuery(sql, binds, [&](QSqlQuery& query) {
             while (query.next()) {
@@ -76,7 +79,8 @@ public:
     }
 
     // The first column of the first row, or an invalid value when there is none.
-    QVariant Scalar(const QString& sql, const QVariantList& binds = {}) const {
+    QVariant Scalar(const QString& sql, const QVariantList& binds = {}) const
+    {
         const std::vector<QVariantList> rows = Rows(sql, binds);
         return rows.empty() || rows.front().isEmpty() ? QVariant() : rows.front().front();
     }
@@ -84,7 +88,8 @@ public:
 private:
     // fork and exec rather than QProcess: ThreadSanitizer follows a plain fork, while the way
     // QProcess starts a child leaves it reporting false races in the parent afterwards.
-    static void RunMakeScript(const std::string& dir) {
+    static void RunMakeScript(const std::string& dir)
+    {
         const std::string script = PELORIN_SOURCE_DIR "/scripts/make-demo-installation";
         const pid_t child = ::fork();
         if (child < 0)
@@ -111,7 +116,8 @@ private:
     }
 
     template <typename TRead>
-    void WithQuery(const QString& sql, const QVariantList& binds, TRead&& read) const {
+    void WithQuery(const QString& sql, const QVariantList& binds, TRead&& read) const
+    {
         TConnectionManager manager;
         manager.Define(TConnectionDef::Sqlite(DatabasePath()));
         TDbConnection db(manager);

@@ -11,18 +11,18 @@
 
 namespace {
 
-QByteArray Json(const QJsonObject& object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
+QByteArray Json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
 
-QJsonObject OkResult(const QJsonValue& result) {
+QJsonObject OkResult(const QJsonValue& result)
+{
     return QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("result"), result}};
 }
 
 } // namespace
 
 TFakeBotApi::TFakeBotApi(const QString& token)
-    : FToken(token) {
+    : FToken(token)
+{
     FServer = std::make_unique<TFakeHttpServer>([this](const TFakeHttpServer::TRequest& in) {
         static const QRegularExpression route(QStringLiteral("^/bot([^/]*)/([A-Za-z]+)$"));
         const QRegularExpressionMatch match = route.match(in.Path);
@@ -51,28 +51,19 @@ TFakeBotApi::TFakeBotApi(const QString& token)
     });
 }
 
-TFakeBotApi::~TFakeBotApi() {
-    FServer.reset();
-}
+TFakeBotApi::~TFakeBotApi() { FServer.reset(); }
 
-QString TFakeBotApi::BaseUrl() const {
-    return FServer->BaseUrl();
-}
+QString TFakeBotApi::BaseUrl() const { return FServer->BaseUrl(); }
 
-void TFakeBotApi::Down() {
-    FServer->Down();
-}
+void TFakeBotApi::Down() { FServer->Down(); }
 
-void TFakeBotApi::Up() {
-    FServer->Up();
-}
+void TFakeBotApi::Up() { FServer->Up(); }
 
-qint64 TFakeBotApi::Now() {
-    return QDateTime::currentSecsSinceEpoch();
-}
+qint64 TFakeBotApi::Now() { return QDateTime::currentSecsSinceEpoch(); }
 
 QJsonObject TFakeBotApi::User(qint64 id, const QString& firstName, const QString& lastName,
-                              const QString& username) {
+                              const QString& username)
+{
     QJsonObject user{{QStringLiteral("id"), id},
                      {QStringLiteral("is_bot"), false},
                      {QStringLiteral("first_name"), firstName}};
@@ -83,7 +74,8 @@ QJsonObject TFakeBotApi::User(qint64 id, const QString& firstName, const QString
     return user;
 }
 
-QJsonObject TFakeBotApi::Message(qint64 chatId, const QJsonObject& from, const QString& text, qint64 date) {
+QJsonObject TFakeBotApi::Message(qint64 chatId, const QJsonObject& from, const QString& text, qint64 date)
+{
     const QString type = chatId > 0 ? QStringLiteral("private") : QStringLiteral("group");
     QJsonObject message{
         {QStringLiteral("message_id"), 1},
@@ -96,14 +88,16 @@ QJsonObject TFakeBotApi::Message(qint64 chatId, const QJsonObject& from, const Q
     return message;
 }
 
-QJsonObject TFakeBotApi::CallbackQuery(const QString& id, const QJsonObject& from, const QString& data) {
+QJsonObject TFakeBotApi::CallbackQuery(const QString& id, const QJsonObject& from, const QString& data)
+{
     return QJsonObject{{QStringLiteral("id"), id},
                        {QStringLiteral("from"), from},
                        {QStringLiteral("chat_instance"), QStringLiteral("1")},
                        {QStringLiteral("data"), data}};
 }
 
-QJsonObject TFakeBotApi::Refusal(int code, const QString& description, int retryAfter) {
+QJsonObject TFakeBotApi::Refusal(int code, const QString& description, int retryAfter)
+{
     QJsonObject body{{QStringLiteral("ok"), false},
                      {QStringLiteral("error_code"), code},
                      {QStringLiteral("description"), description}};
@@ -112,7 +106,8 @@ QJsonObject TFakeBotApi::Refusal(int code, const QString& description, int retry
     return body;
 }
 
-qint64 TFakeBotApi::QueueUpdate(const QString& kind, const QJsonObject& body) {
+qint64 TFakeBotApi::QueueUpdate(const QString& kind, const QJsonObject& body)
+{
     std::lock_guard lock(FLock);
     const qint64 id = FNextUpdateId++;
     FUpdates.push_back(QJsonObject{{QStringLiteral("update_id"), id}, {kind, body}});
@@ -120,12 +115,14 @@ qint64 TFakeBotApi::QueueUpdate(const QString& kind, const QJsonObject& body) {
 }
 
 void TFakeBotApi::QueueReply(const QString& method, int httpStatus, const QJsonObject& body,
-                             std::chrono::milliseconds delay) {
+                             std::chrono::milliseconds delay)
+{
     std::lock_guard lock(FLock);
     FProgrammed[method].push_back({httpStatus, Json(body), delay});
 }
 
-void TFakeBotApi::Record(TRequest request) {
+void TFakeBotApi::Record(TRequest request)
+{
     {
         std::lock_guard lock(FLock);
         FRequests.push_back(std::move(request));
@@ -133,7 +130,8 @@ void TFakeBotApi::Record(TRequest request) {
     FChanged.notify_all();
 }
 
-std::vector<TFakeBotApi::TRequest> TFakeBotApi::Requests(const QString& method) const {
+std::vector<TFakeBotApi::TRequest> TFakeBotApi::Requests(const QString& method) const
+{
     std::lock_guard lock(FLock);
     std::vector<TRequest> selected;
     for (const TRequest& request : FRequests)
@@ -143,7 +141,8 @@ std::vector<TFakeBotApi::TRequest> TFakeBotApi::Requests(const QString& method) 
 }
 
 bool TFakeBotApi::WaitForRequests(const QString& method, std::size_t count,
-                                  std::chrono::milliseconds timeout) const {
+                                  std::chrono::milliseconds timeout) const
+{
     std::unique_lock lock(FLock);
     return FChanged.wait_for(lock, timeout, [&] {
         std::size_t seen = 0;
@@ -153,13 +152,15 @@ bool TFakeBotApi::WaitForRequests(const QString& method, std::size_t count,
     });
 }
 
-void TFakeBotApi::ClearRequests() {
+void TFakeBotApi::ClearRequests()
+{
     std::lock_guard lock(FLock);
     FRequests.clear();
 }
 
 TFakeBotApi::TReply TFakeBotApi::Answer(const QString& token, const QString& method,
-                                        const QJsonObject& params) {
+                                        const QJsonObject& params)
+{
     if (token != FToken)
         return {401, Json(Refusal(401, QStringLiteral("Unauthorized")))};
     std::lock_guard lock(FLock);
@@ -172,7 +173,8 @@ TFakeBotApi::TReply TFakeBotApi::Answer(const QString& token, const QString& met
     return DefaultAnswer(method, params);
 }
 
-TFakeBotApi::TReply TFakeBotApi::DefaultAnswer(const QString& method, const QJsonObject& params) {
+TFakeBotApi::TReply TFakeBotApi::DefaultAnswer(const QString& method, const QJsonObject& params)
+{
     if (method == QLatin1String("getMe")) {
         QJsonObject me =
             User(kBotId, QStringLiteral("Kestrava"), QString(), QString::fromLatin1(kBotUsername));

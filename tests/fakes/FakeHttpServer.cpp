@@ -8,19 +8,17 @@
 #include <stdexcept>
 
 TFakeHttpServer::TFakeHttpServer(THandler handler)
-    : FHandler(std::move(handler)) {
+    : FHandler(std::move(handler))
+{
     Up();
 }
 
-TFakeHttpServer::~TFakeHttpServer() {
-    Down();
-}
+TFakeHttpServer::~TFakeHttpServer() { Down(); }
 
-QString TFakeHttpServer::BaseUrl() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(FPort);
-}
+QString TFakeHttpServer::BaseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(FPort); }
 
-std::vector<std::pair<QString, QString>> TFakeHttpServer::ParseForm(const QByteArray& body) {
+std::vector<std::pair<QString, QString>> TFakeHttpServer::ParseForm(const QByteArray& body)
+{
     std::vector<std::pair<QString, QString>> fields;
     if (body.isEmpty())
         return fields;
@@ -38,7 +36,8 @@ std::vector<std::pair<QString, QString>> TFakeHttpServer::ParseForm(const QByteA
     return fields;
 }
 
-void TFakeHttpServer::Up() {
+void TFakeHttpServer::Up()
+{
     if (FServer)
         return;
     auto server = std::make_unique<httplib::Server>();
@@ -85,7 +84,8 @@ void TFakeHttpServer::Up() {
     FServer = std::move(server);
 }
 
-void TFakeHttpServer::Down() {
+void TFakeHttpServer::Down()
+{
     if (!FServer)
         return;
     FServer->stop();

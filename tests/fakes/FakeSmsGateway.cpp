@@ -2,14 +2,16 @@
 
 #include "tests/fakes/FakeHttpServer.h"
 
-QString TFakeSmsGateway::TRequest::Field(const QString& name) const {
+QString TFakeSmsGateway::TRequest::Field(const QString& name) const
+{
     for (const auto& [key, value] : Fields)
         if (key == name)
             return value;
     return QString();
 }
 
-TFakeSmsGateway::TFakeSmsGateway() {
+TFakeSmsGateway::TFakeSmsGateway()
+{
     FServer = std::make_unique<TFakeHttpServer>([this](const TFakeHttpServer::TRequest& in) {
         {
             std::lock_guard lock(FLock);
@@ -21,7 +23,8 @@ TFakeSmsGateway::TFakeSmsGateway() {
     });
 }
 
-TFakeSmsGateway::~TFakeSmsGateway() {
+TFakeSmsGateway::~TFakeSmsGateway()
+{
     {
         std::lock_guard lock(FLock);
         FClosing = true;
@@ -30,16 +33,16 @@ TFakeSmsGateway::~TFakeSmsGateway() {
     FServer.reset();
 }
 
-QString TFakeSmsGateway::BaseUrl() const {
-    return FServer->BaseUrl();
-}
+QString TFakeSmsGateway::BaseUrl() const { return FServer->BaseUrl(); }
 
-void TFakeSmsGateway::QueueReply(int httpStatus, const QByteArray& body) {
+void TFakeSmsGateway::QueueReply(int httpStatus, const QByteArray& body)
+{
     std::lock_guard lock(FLock);
     FProgrammed.emplace_back(httpStatus, body);
 }
 
-void TFakeSmsGateway::SetSilent(bool silent) {
+void TFakeSmsGateway::SetSilent(bool silent)
+{
     {
         std::lock_guard lock(FLock);
         FSilent = silent;
@@ -47,17 +50,20 @@ void TFakeSmsGateway::SetSilent(bool silent) {
     FChanged.notify_all();
 }
 
-std::vector<TFakeSmsGateway::TRequest> TFakeSmsGateway::Requests() const {
+std::vector<TFakeSmsGateway::TRequest> TFakeSmsGateway::Requests() const
+{
     std::lock_guard lock(FLock);
     return FRequests;
 }
 
-bool TFakeSmsGateway::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+bool TFakeSmsGateway::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const
+{
     std::unique_lock lock(FLock);
     return FChanged.wait_for(lock, timeout, [&] { return FRequests.size() >= count; });
 }
 
-std::pair<int, QByteArray> TFakeSmsGateway::Answer(const QString& path) {
+std::pair<int, QByteArray> TFakeSmsGateway::Answer(const QString& path)
+{
     std::unique_lock lock(FLock);
     // Bounded, so that a forgotten silence cannot hang a test run.
     FChanged.wait_for(lock, std::chrono::seconds(30), [this] { return !FSilent || FClosing; });

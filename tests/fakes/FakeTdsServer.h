@@ -30,7 +30,8 @@ public:
         QString AppName;
     };
 
-    TFakeTdsServer() {
+    TFakeTdsServer()
+    {
         FListen = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -45,7 +46,8 @@ public:
         FThread = std::thread([this] { Serve(); });
     }
 
-    ~TFakeTdsServer() {
+    ~TFakeTdsServer()
+    {
         FStop = true;
         FThread.join();
         ::close(FListen);
@@ -56,7 +58,8 @@ public:
 
     quint16 Port() const { return FPort; }
 
-    std::vector<TLogin> Logins() const {
+    std::vector<TLogin> Logins() const
+    {
         std::lock_guard lock(FLock);
         return FLogins;
     }
@@ -66,7 +69,8 @@ public:
 private:
     using TBytes = std::vector<std::uint8_t>;
 
-    void Serve() {
+    void Serve()
+    {
         while (!FStop) {
             pollfd wait{FListen, POLLIN, 0};
             if (::poll(&wait, 1, 50) <= 0)
@@ -80,7 +84,8 @@ private:
     }
 
     // One client: pre-login, login, refusal.
-    void Converse(int client) {
+    void Converse(int client)
+    {
         for (int packets = 0; packets < 4 && !FStop; ++packets) {
             std::uint8_t type = 0;
             TBytes body;
@@ -99,7 +104,8 @@ private:
         }
     }
 
-    bool ReadExactly(int fd, std::uint8_t* data, std::size_t size) {
+    bool ReadExactly(int fd, std::uint8_t* data, std::size_t size)
+    {
         std::size_t done = 0;
         while (done < size && !FStop) {
             pollfd wait{fd, POLLIN, 0};
@@ -114,7 +120,8 @@ private:
     }
 
     // Reads a whole message (packets up to the one marked end-of-message).
-    bool ReadPacket(int fd, std::uint8_t& type, TBytes& body) {
+    bool ReadPacket(int fd, std::uint8_t& type, TBytes& body)
+    {
         for (;;) {
             std::uint8_t header[8];
             if (!ReadExactly(fd, header, sizeof(header)))
@@ -132,7 +139,8 @@ private:
         }
     }
 
-    static void Send(int fd, std::uint8_t type, const TBytes& payload) {
+    static void Send(int fd, std::uint8_t type, const TBytes& payload)
+    {
         TBytes packet{type, 0x01, 0, 0, 0, 0, 1, 0};
         const std::size_t length = payload.size() + 8;
         packet[2] = std::uint8_t(length >> 8);
@@ -141,7 +149,8 @@ private:
         (void)::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL);
     }
 
-    static TBytes PreloginReply() {
+    static TBytes PreloginReply()
+    {
         // VERSION (6 bytes) and ENCRYPTION = not supported, then the terminator.
         TBytes reply{0x00, 0, 11, 0, 6, 0x01, 0, 17, 0, 1, 0xFF};
         const TBytes version{16, 0, 0x10, 0x00, 0, 0};
@@ -150,22 +159,26 @@ private:
         return reply;
     }
 
-    static void PutLe16(TBytes& out, std::uint16_t value) {
+    static void PutLe16(TBytes& out, std::uint16_t value)
+    {
         out.push_back(std::uint8_t(value & 0xFF));
         out.push_back(std::uint8_t(value >> 8));
     }
 
-    static void PutLe32(TBytes& out, std::uint32_t value) {
+    static void PutLe32(TBytes& out, std::uint32_t value)
+    {
         for (int i = 0; i < 4; ++i)
             out.push_back(std::uint8_t((value >> (8 * i)) & 0xFF));
     }
 
-    static void PutUcs2(TBytes& out, std::u16string_view text) {
+    static void PutUcs2(TBytes& out, std::u16string_view text)
+    {
         for (const char16_t c : text)
             PutLe16(out, std::uint16_t(c));
     }
 
-    static TBytes LoginRefusal(bool longLineNumber) {
+    static TBytes LoginRefusal(bool longLineNumber)
+    {
         const std::u16string_view message = kRefusal;
         const std::u16string_view server = u"FAKE";
         TBytes token;
@@ -195,21 +208,24 @@ private:
         return reply;
     }
 
-    static std::uint32_t Le32(const TBytes& data, std::size_t at) {
+    static std::uint32_t Le32(const TBytes& data, std::size_t at)
+    {
         if (at + 4 > data.size())
             return 0;
         return std::uint32_t(data[at]) | (std::uint32_t(data[at + 1]) << 8) |
                (std::uint32_t(data[at + 2]) << 16) | (std::uint32_t(data[at + 3]) << 24);
     }
 
-    static std::uint16_t Le16(const TBytes& data, std::size_t at) {
+    static std::uint16_t Le16(const TBytes& data, std::size_t at)
+    {
         if (at + 2 > data.size())
             return 0;
         return std::uint16_t(data[at] | (data[at + 1] << 8));
     }
 
     // A string of the LOGIN7 record: offset and length (in characters) stand at `field`.
-    static QString Field(const TBytes& login, std::size_t field, bool password = false) {
+    static QString Field(const TBytes& login, std::size_t field, bool password = false)
+    {
         const std::size_t offset = Le16(login, field);
         const std::size_t chars = Le16(login, field + 2);
         if (offset + chars * 2 > login.size())
@@ -228,7 +244,8 @@ private:
         return text;
     }
 
-    void Record(const TBytes& login) {
+    void Record(const TBytes& login)
+    {
         TLogin seen;
         seen.UserName = Field(login, 40);
         seen.Password = Field(login, 44, true);

@@ -10,10 +10,12 @@ public:
     TScopedEnv(const char* name, const QString& value)
         : FName(name)
         , FHad(qEnvironmentVariableIsSet(name))
-        , FOld(qgetenv(name)) {
+        , FOld(qgetenv(name))
+    {
         qputenv(name, value.toUtf8());
     }
-    ~TScopedEnv() {
+    ~TScopedEnv()
+    {
         if (FHad)
             qputenv(FName, FOld);
         else

@@ -10,10 +10,12 @@ class TTempAutostart {
 public:
     TTempAutostart()
         : FOld(qgetenv("XDG_CONFIG_HOME"))
-        , FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+        , FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+    {
         qputenv("XDG_CONFIG_HOME", FDir.path().toUtf8());
     }
-    ~TTempAutostart() {
+    ~TTempAutostart()
+    {
         if (FHadOld)
             qputenv("XDG_CONFIG_HOME", FOld);
         else

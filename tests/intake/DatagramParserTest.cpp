@@ -29,17 +29,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TFieldCase{"AnyOrder", QStringLiteral("Message:Вход,DriverId:7"), QStringLiteral("DriverId"),
                    QStringLiteral("7")},
-        TFieldCase{"BlankAfterComma", QStringLiteral("LogMessageId:5, DriverId:7"), QStringLiteral("DriverId"),
-                   QStringLiteral("7")},
+        TFieldCase{"BlankAfterComma", QStringLiteral("LogMessageId:5, DriverId:7"),
+                   QStringLiteral("DriverId"), QStringLiteral("7")},
         TFieldCase{"NameInOtherCase", QStringLiteral("driverid:7"), QStringLiteral("DriverId"),
                    QStringLiteral("7")},
-        TFieldCase{"CyrillicNameInOtherCase", QStringLiteral("ИМЯ:x"), QStringLiteral("имя"), QStringLiteral("x")},
+        TFieldCase{"CyrillicNameInOtherCase", QStringLiteral("ИМЯ:x"), QStringLiteral("имя"),
+                   QStringLiteral("x")},
         TFieldCase{"BlankBeforeColonDoesNotMatch", QStringLiteral("DriverId :7"), QStringLiteral("DriverId"),
                    std::nullopt},
         TFieldCase{"ColonsInValueKept", QStringLiteral("DateTime:14.11.2024 13:30:00"),
                    QStringLiteral("DateTime"), QStringLiteral("14.11.2024 13:30:00")},
-        TFieldCase{"UnquotedCommaEndsValue", QStringLiteral("Message:a,b, Details:c"), QStringLiteral("Message"),
-                   QStringLiteral("a")},
+        TFieldCase{"UnquotedCommaEndsValue", QStringLiteral("Message:a,b, Details:c"),
+                   QStringLiteral("Message"), QStringLiteral("a")},
         TFieldCase{"QuotesKeepCommasAndStay", QStringLiteral("Message:\"Вход, выход\", Details:c"),
                    QStringLiteral("Message"), QStringLiteral("\"Вход, выход\"")},
         TFieldCase{"SingleQuotesToo", QStringLiteral("Message:'a,b',Details:c"), QStringLiteral("Details"),
@@ -114,13 +115,14 @@ TEST_P(DatagramRequired, DecideWhetherTheEventGoesOn)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DatagramRequired,
-    ::testing::Values(TRequiredCase{"Both", kRequired, true},
-                      TRequiredCase{"NoIsKeyEvent", QStringLiteral("DateTime:14.11.2024"), false},
-                      TRequiredCase{"EmptyDateTime", QStringLiteral("DateTime:, IsKeyEvent:1"), false},
-                      TRequiredCase{"NoDateTime", QStringLiteral("IsKeyEvent:1"), false},
-                      TRequiredCase{"BadDate", QStringLiteral("DateTime:32.11.2024, IsKeyEvent:1"), false},
-                      TRequiredCase{"BadKeyEvent", QStringLiteral("DateTime:14.11.2024, IsKeyEvent:yes"), false},
-                      TRequiredCase{"NameBlankColon", QStringLiteral("DateTime :14.11.2024, IsKeyEvent:1"), false}),
+    ::testing::Values(
+        TRequiredCase{"Both", kRequired, true},
+        TRequiredCase{"NoIsKeyEvent", QStringLiteral("DateTime:14.11.2024"), false},
+        TRequiredCase{"EmptyDateTime", QStringLiteral("DateTime:, IsKeyEvent:1"), false},
+        TRequiredCase{"NoDateTime", QStringLiteral("IsKeyEvent:1"), false},
+        TRequiredCase{"BadDate", QStringLiteral("DateTime:32.11.2024, IsKeyEvent:1"), false},
+        TRequiredCase{"BadKeyEvent", QStringLiteral("DateTime:14.11.2024, IsKeyEvent:yes"), false},
+        TRequiredCase{"NameBlankColon", QStringLiteral("DateTime :14.11.2024, IsKeyEvent:1"), false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 struct TKeyCase {
@@ -130,10 +132,10 @@ struct TKeyCase {
 
 TEST(DatagramParse, IsKeyEventConversions)
 {
-    const std::vector<TKeyCase> cases{{QStringLiteral("1"), true},          {QStringLiteral("0"), false},
-                                      {QStringLiteral("-2"), true},         {QStringLiteral("0,0"), false},
-                                      {QStringLiteral("true"), true},       {QStringLiteral("FALSE"), false},
-                                      {QStringLiteral("TrUe"), true},       {QStringLiteral("yes"), std::nullopt},
+    const std::vector<TKeyCase> cases{{QStringLiteral("1"), true},    {QStringLiteral("0"), false},
+                                      {QStringLiteral("-2"), true},   {QStringLiteral("0,0"), false},
+                                      {QStringLiteral("true"), true}, {QStringLiteral("FALSE"), false},
+                                      {QStringLiteral("TrUe"), true}, {QStringLiteral("yes"), std::nullopt},
                                       {QString(), std::nullopt}};
     for (const TKeyCase& c : cases)
         EXPECT_EQ(ParseKeyEventFlag(c.Text, kRu), c.Expected) << c.Text.toStdString();
@@ -166,7 +168,8 @@ TEST(DatagramParse, DateTimeByRegionalSettings)
     };
     for (const TDateCase& c : cases) {
         const QLocale& locale = std::string(c.Locale) == "ru" ? kRu : kUs;
-        EXPECT_EQ(ParseRegionalDateTime(c.Text, locale), c.Expected) << c.Locale << " " << c.Text.toStdString();
+        EXPECT_EQ(ParseRegionalDateTime(c.Text, locale), c.Expected)
+            << c.Locale << " " << c.Text.toStdString();
     }
 }
 
@@ -179,7 +182,8 @@ TEST(DatagramApply, PutsOnlyCarriedFieldsOverAnEvent)
     EXPECT_EQ(mes.Message, QStringLiteral("Вход"));
     EXPECT_EQ(mes.DriverName, QStringLiteral("Дверь"));
 
-    const std::optional<TDatagramError> error = ApplyDatagram(QStringLiteral("IsKeyEvent:maybe"), kRu, mes, false);
+    const std::optional<TDatagramError> error =
+        ApplyDatagram(QStringLiteral("IsKeyEvent:maybe"), kRu, mes, false);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->Field, QStringLiteral("IsKeyEvent"));
 }

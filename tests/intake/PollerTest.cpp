@@ -32,23 +32,27 @@ const QString kE3 = QStringLiteral("E0000003-0000-4000-8000-000000000003");
 const QString kD1 = QStringLiteral("D0000001-0000-4000-8000-000000000001");
 const QString kD4 = QStringLiteral("D0000004-0000-4000-8000-000000000004"); // has no name
 
-bool IsReport(const TReport& report, const QString& text) {
+bool IsReport(const TReport& report, const QString& text)
+{
     return report.Obj == TobjLog && report.Status == TstProc && report.Mess == text;
 }
 
-bool IsFailure(const TReport& report) {
+bool IsFailure(const TReport& report)
+{
     return report.Obj == TobjLog && report.Status == TstProc && report.Mess != kStarted &&
            report.Mess != kStopped;
 }
 
-std::size_t CountOf(const std::vector<TReport>& reports, bool (*match)(const TReport&)) {
+std::size_t CountOf(const std::vector<TReport>& reports, bool (*match)(const TReport&))
+{
     return std::size_t(std::count_if(reports.begin(), reports.end(), match));
 }
 
 // Events handed over by the poller, on its thread.
 class TEventRecorder {
 public:
-    TlogMess Sink() {
+    TlogMess Sink()
+    {
         return [this](const TMes& mes) {
             {
                 std::lock_guard lock(FLock);
@@ -57,15 +61,18 @@ public:
             FChanged.notify_all();
         };
     }
-    bool WaitForCount(std::size_t count, std::chrono::milliseconds limit = 5s) {
+    bool WaitForCount(std::size_t count, std::chrono::milliseconds limit = 5s)
+    {
         std::unique_lock lock(FLock);
         return FChanged.wait_for(lock, limit, [&] { return FEvents.size() >= count; });
     }
-    std::vector<TMes> Events() const {
+    std::vector<TMes> Events() const
+    {
         std::lock_guard lock(FLock);
         return FEvents;
     }
-    QStringList Ids() const {
+    QStringList Ids() const
+    {
         QStringList ids;
         for (const TMes& mes : Events())
             ids << mes.LogMessageId;
@@ -82,7 +89,8 @@ private:
 // others waits, until Release.
 class TDatabaseLock {
 public:
-    explicit TDatabaseLock(const QString& path) {
+    explicit TDatabaseLock(const QString& path)
+    {
         std::promise<void> locked;
         std::future<void> isLocked = locked.get_future();
         FThread = std::thread([this, path, &locked] {
@@ -98,7 +106,8 @@ public:
         isLocked.wait();
     }
     ~TDatabaseLock() { Release(); }
-    void Release() {
+    void Release()
+    {
         {
             std::lock_guard lock(FLock);
             FRelease = true;
@@ -115,7 +124,8 @@ private:
     std::thread FThread;
 };
 
-TEST(PollerRules, TemperatureAboveTheLimit) {
+TEST(PollerRules, TemperatureAboveTheLimit)
+{
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         std::int32_t Tenths;
@@ -129,7 +139,8 @@ TEST(PollerRules, TemperatureAboveTheLimit) {
         EXPECT_EQ(AboveTemperatureLimit(c.Tenths, c.Limit), c.Above) << c.Tenths << " against " << c.Limit;
 }
 
-TEST(PollerRules, StripBraces) {
+TEST(PollerRules, StripBraces)
+{
     const struct {
         QString Text, Stripped;
     } cases[] = {
@@ -148,18 +159,21 @@ class PollerTest : public ::testing::Test {
 protected:
     PollerTest() { FManager.Define(TConnectionDef::Sqlite(FDemo.DatabasePath())); }
 
-    TLogThread& Start(TLogThreadTiming timing = {0ms, 30ms}) {
+    TLogThread& Start(TLogThreadTiming timing = {0ms, 30ms})
+    {
         FThread = std::make_unique<TLogThread>(FManager, FReports.Sink(), FEvents.Sink(), timing);
         FThread->Start();
         return *FThread;
     }
 
-    bool WaitFor(const QString& text, std::size_t count = 1) {
+    bool WaitFor(const QString& text, std::size_t count = 1)
+    {
         return FReports.WaitFor([&](const TReport& r) { return IsReport(r, text); }, count);
     }
 
     void InsertLog(qint64 id, const QString& employee, const QString& device,
-                   const QVariant& temperature = 366) {
+                   const QVariant& temperature = 366)
+    {
         FDemo.Exec(
             QStringLiteral("insert into log (_id, DateTime, LogMessageType, LogMessageSubType, Message, "
                            "Details, DriverID, EmployeeID, OperatorID, AlcoholResult, AlcoholCheckState, "
@@ -175,7 +189,8 @@ protected:
     std::unique_ptr<TLogThread> FThread;
 };
 
-TEST_F(PollerTest, HandsOverOnlyNewRowsOldestFirstAndEachOnce) {
+TEST_F(PollerTest, HandsOverOnlyNewRowsOldestFirstAndEachOnce)
+{
     // A log kept without an index on _id hands rows out in storage order, as a server may do
     // whenever it likes; the rows below are stored out of _id order.
     FDemo.Exec(QStringLiteral("alter table log rename to log_indexed"));
@@ -195,7 +210,8 @@ TEST_F(PollerTest, HandsOverOnlyNewRowsOldestFirstAndEachOnce) {
     EXPECT_EQ(CountOf(FReports.Reports(), IsFailure), 0u);
 }
 
-TEST_F(PollerTest, RowBecomesAnEventOfItsOwnValuesOnly) {
+TEST_F(PollerTest, RowBecomesAnEventOfItsOwnValuesOnly)
+{
     FDemo.Exec(QStringLiteral("insert into Employee (_id, FullName, IsRemoved) values "
                               "('E0000006-0000-4000-8000-000000000006', 'Ким Алексей', 0)"));
     Start();
@@ -242,7 +258,8 @@ TEST_F(PollerTest, RowBecomesAnEventOfItsOwnValuesOnly) {
     EXPECT_EQ(second.TemperatureResult, 381);
 }
 
-TEST_F(PollerTest, AnOutageIsReportedOnceUntilAPollSucceeds) {
+TEST_F(PollerTest, AnOutageIsReportedOnceUntilAPollSucceeds)
+{
     Start();
     ASSERT_TRUE(WaitFor(kStarted));
     FDemo.Exec(QStringLiteral("alter table log rename to log_away"));
@@ -261,7 +278,8 @@ TEST_F(PollerTest, AnOutageIsReportedOnceUntilAPollSucceeds) {
     EXPECT_EQ(CountOf(FReports.Reports(), [](const TReport& r) { return IsReport(r, kStarted); }), 1u);
 }
 
-TEST_F(PollerTest, AFailingStartQueryIsReportedEachTimeAndRetried) {
+TEST_F(PollerTest, AFailingStartQueryIsReportedEachTimeAndRetried)
+{
     FDemo.Exec(QStringLiteral("alter table log rename to log_away"));
     const auto begin = std::chrono::steady_clock::now();
     Start({0ms, 50ms});
@@ -276,7 +294,8 @@ TEST_F(PollerTest, AFailingStartQueryIsReportedEachTimeAndRetried) {
     EXPECT_TRUE(FEvents.WaitForCount(1));
 }
 
-TEST_F(PollerTest, StopDuringTheFirstWaitEndsAtOnceWithTheStopReport) {
+TEST_F(PollerTest, StopDuringTheFirstWaitEndsAtOnceWithTheStopReport)
+{
     TLogThread& thread = Start({10s, 30ms});
     const auto begin = std::chrono::steady_clock::now();
     thread.RequestStop();
@@ -287,7 +306,8 @@ TEST_F(PollerTest, StopDuringTheFirstWaitEndsAtOnceWithTheStopReport) {
 
 // ---- through the driver ------------------------------------------------------------------------
 
-TDriverOptions QuickPoller() {
+TDriverOptions QuickPoller()
+{
     TDriverOptions options;
     options.UdpPort = 0;
     options.LogStartDelay = 0ms;
@@ -296,14 +316,11 @@ TDriverOptions QuickPoller() {
     return options;
 }
 
-bool StartedReport(const TReport& r) {
-    return IsReport(r, kStarted);
-}
-bool StoppedReport(const TReport& r) {
-    return IsReport(r, kStopped);
-}
+bool StartedReport(const TReport& r) { return IsReport(r, kStarted); }
+bool StoppedReport(const TReport& r) { return IsReport(r, kStopped); }
 
-TEST(DriverPoller, StopAndRestart) {
+TEST(DriverPoller, StopAndRestart)
+{
     TDemoInstallation demo;
     TReportRecorder recorder;
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
@@ -328,7 +345,8 @@ TEST(DriverPoller, StopAndRestart) {
 
 // A stored "bdEn": true starts the poller with the program once the database is connected, and
 // not without a database.
-TEST(DriverPoller, StoredSwitchStartsThePollerAtStartUp) {
+TEST(DriverPoller, StoredSwitchStartsThePollerAtStartUp)
+{
     TDemoInstallation demo;
     QDir().mkpath(demo.AppDataDir() + QStringLiteral("/KestravaPelorin"));
     QFile settings(demo.AppDataDir() + QStringLiteral("/KestravaPelorin/Config.kvf"));
@@ -346,7 +364,8 @@ TEST(DriverPoller, StoredSwitchStartsThePollerAtStartUp) {
     EXPECT_FALSE(withoutDatabase.LogThreadActive());
 }
 
-TEST(DriverPoller, RowsAreReportedWhenLogBdIsOn) {
+TEST(DriverPoller, RowsAreReportedWhenLogBdIsOn)
+{
     TDemoInstallation demo;
     TReportRecorder recorder;
     TKvBotDriver driver(QStringLiteral("KestravaPelorin"), QuickPoller());
@@ -371,7 +390,8 @@ TEST(DriverPoller, RowsAreReportedWhenLogBdIsOn) {
 }
 
 // The poller's own reports; the rest of the driver (the bot's stop notice) reports too at teardown.
-std::vector<TReport> PollerReports(const TReportRecorder& recorder) {
+std::vector<TReport> PollerReports(const TReportRecorder& recorder)
+{
     std::vector<TReport> own;
     for (const TReport& report : recorder.Reports())
         if (report.Obj == TobjLog)
@@ -380,7 +400,8 @@ std::vector<TReport> PollerReports(const TReportRecorder& recorder) {
 }
 
 // Destroy while the poller waits before its first query: it ends at once.
-TEST(DriverPoller, DestroyWhileThePollerSleeps) {
+TEST(DriverPoller, DestroyWhileThePollerSleeps)
+{
     TDemoInstallation demo;
     TDriverOptions options = QuickPoller();
     options.LogStartDelay = 10s;
@@ -397,7 +418,8 @@ TEST(DriverPoller, DestroyWhileThePollerSleeps) {
 // Destroy while the poller is inside a query that waits for a lock: LogThreadStop gives up after
 // its short wait, but Destroy does not return before the poller has ended, and nothing reaches
 // the driver afterwards.
-TEST(DriverPoller, DestroyWhileThePollerQueries) {
+TEST(DriverPoller, DestroyWhileThePollerQueries)
+{
     TDemoInstallation demo;
     TReportRecorder recorder;
     auto driver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), QuickPoller());

@@ -1,6 +1,6 @@
+#include "intake/UdpListener.h"
 #include "intake/DatagramParser.h"
 #include "intake/DispatchQueue.h"
-#include "intake/UdpListener.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +43,8 @@ public:
         to.sin6_family = AF_INET6;
         to.sin6_port = htons(port);
         to.sin6_addr = in6addr_loopback;
-        return ::sendto(FFd, payload.constData(), size_t(payload.size()), 0, reinterpret_cast<const sockaddr*>(&to),
-                        sizeof to) == payload.size();
+        return ::sendto(FFd, payload.constData(), size_t(payload.size()), 0,
+                        reinterpret_cast<const sockaddr*>(&to), sizeof to) == payload.size();
     }
 
 private:
@@ -162,14 +162,16 @@ TEST(UdpListener, BurstWhileDispatchIsSlowLosesNothing)
     });
     TUdpClient client;
     for (int i = 0; i < kEvents; ++i) {
-        const QByteArray payload = QStringLiteral("LogMessageId:%1, DateTime:14.11.2024 13:30:00, IsKeyEvent:1, "
-                                                  "EmployeeFullName:Иванов Иван Иванович, Message:Вход")
-                                       .arg(i)
-                                       .toUtf8();
+        const QByteArray payload =
+            QStringLiteral("LogMessageId:%1, DateTime:14.11.2024 13:30:00, IsKeyEvent:1, "
+                           "EmployeeFullName:Иванов Иван Иванович, Message:Вход")
+                .arg(i)
+                .toUtf8();
         ASSERT_TRUE(client.Send(listener.Port(), payload));
     }
     std::unique_lock guard(lock);
-    EXPECT_TRUE(allDelivered.wait_for(guard, std::chrono::seconds(60), [&] { return delivered.size() == kEvents; }))
+    EXPECT_TRUE(
+        allDelivered.wait_for(guard, std::chrono::seconds(60), [&] { return delivered.size() == kEvents; }))
         << "delivered " << delivered.size() << " of " << kEvents;
 }
 

@@ -21,7 +21,8 @@ const QDateTime kNight(QDate(2024, 3, 5), QTime(0, 7, 9));            // a Tuesd
 const QDateTime kNoon(QDate(2024, 3, 5), QTime(12, 0));
 const QDateTime kMidnight(QDate(2024, 3, 5), QTime(0, 0));
 
-TEST(DateTimePattern, ElementsInRussianAndEnglish) {
+TEST(DateTimePattern, ElementsInRussianAndEnglish)
+{
     const std::vector<TPatternCase> cases{
         // day
         {kNight, u"d"_s, u"5"_s, u"5"_s},

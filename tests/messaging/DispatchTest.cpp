@@ -152,12 +152,14 @@ TEST_F(Dispatch, DatagramReachesEveryRecipientInOrder)
     ASSERT_TRUE(FSms.WaitForRequests(5));
     ASSERT_TRUE(FBot.WaitForRequests(QStringLiteral("sendMessage"), 3));
     EXPECT_EQ(Chats(), (std::vector<qint64>{111, 222, 333}));
-    EXPECT_EQ(SmsNumbers(), (std::vector<QString>{QStringLiteral("70000000001"), QStringLiteral("70000000002"), kP1, kP2}));
+    EXPECT_EQ(SmsNumbers(),
+              (std::vector<QString>{QStringLiteral("70000000001"), QStringLiteral("70000000002"), kP1, kP2}));
 
     const QLocale ru(QLocale::Russian, QLocale::Russia);
     const QString tgText = FormatMes(Event(), kTgTemplate, ru);
-    EXPECT_EQ(FBot.Requests(QStringLiteral("sendMessage")).back().Params.value(QStringLiteral("text")).toString(),
-              tgText);
+    EXPECT_EQ(
+        FBot.Requests(QStringLiteral("sendMessage")).back().Params.value(QStringLiteral("text")).toString(),
+        tgText);
     EXPECT_EQ(FSms.Requests().back().Field(QStringLiteral("msg")), FormatMes(Event(), kSmsTemplate, ru));
     const std::vector<TReport> sent = ReportsOf(TobjTg, TstSendMes);
     ASSERT_EQ(sent.size(), 3u);
@@ -188,7 +190,8 @@ TEST_F(Dispatch, OnlyAddLeavesOutTheEmployeesPhones)
     FDriver->SetSmsRuOnlyAdd(true);
     FDriver->DispatchMes(Event());
     EXPECT_EQ(Chats(), (std::vector<qint64>{111, 222}));
-    EXPECT_EQ(SmsNumbers(), (std::vector<QString>{QStringLiteral("70000000001"), QStringLiteral("70000000002")}));
+    EXPECT_EQ(SmsNumbers(),
+              (std::vector<QString>{QStringLiteral("70000000001"), QStringLiteral("70000000002")}));
 }
 
 TEST_F(Dispatch, ExtraChatLineForms)
@@ -234,8 +237,11 @@ TEST_F(Dispatch, RefusalsAreReportedAndTheNextRecipientsServed)
     SwitchOn();
     FBot.QueueReply(QStringLiteral("sendMessage"), 403,
                     TFakeBotApi::Refusal(403, QStringLiteral("Forbidden: bot was blocked by the user")));
-    FSms.QueueReply(200, QStringLiteral(R"({"status":"ERROR","status_code":207,"status_text":"На этот номер нельзя отправлять сообщения"})")
-                             .toUtf8());
+    FSms.QueueReply(
+        200,
+        QStringLiteral(
+            R"({"status":"ERROR","status_code":207,"status_text":"На этот номер нельзя отправлять сообщения"})")
+            .toUtf8());
     FDriver->DispatchMes(Event());
     EXPECT_EQ(Chats(), (std::vector<qint64>{111, 222, 333}));
     EXPECT_EQ(SmsNumbers().size(), 4u);
@@ -280,11 +286,13 @@ TEST_F(Dispatch, HotLogRowsAreDeliveredLikeDatagrams)
     FDriver->SetSmsRuEn(false);
     FDriver->SetBdTmpLimit(37.2);
     FDriver->SetBdEn(true);
-    ASSERT_TRUE(FReports.WaitFor([](const TReport& r) { return r.Obj == TobjLog && r.Mess.contains(QStringLiteral("запущено")); }));
-    const QString insert = QStringLiteral(
-        "insert into log (DateTime, LogMessageType, LogMessageSubType, Message, Details, DriverID, EmployeeID,"
-        " AlcoholResult, AlcoholCheckState, TemperatureResult, TemperatureCheckState)"
-        " values ('2024-11-14 13:30:00', 1, 26, ?, '', ?, ?, 0, 0, ?, 1)");
+    ASSERT_TRUE(FReports.WaitFor(
+        [](const TReport& r) { return r.Obj == TobjLog && r.Mess.contains(QStringLiteral("запущено")); }));
+    const QString insert =
+        QStringLiteral("insert into log (DateTime, LogMessageType, LogMessageSubType, Message, Details, "
+                       "DriverID, EmployeeID,"
+                       " AlcoholResult, AlcoholCheckState, TemperatureResult, TemperatureCheckState)"
+                       " values ('2024-11-14 13:30:00', 1, 26, ?, '', ?, ?, 0, 0, ?, 1)");
     FDemo.Exec(insert, {QStringLiteral("Норма"), kGate, kEmployee, 372});
     FDemo.Exec(insert, {QStringLiteral("Жар"), kGate, kEmployee, 381});
     ASSERT_TRUE(FBot.WaitForRequests(QStringLiteral("sendMessage"), 1));

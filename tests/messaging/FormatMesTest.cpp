@@ -7,7 +7,8 @@ namespace {
 const QLocale kRussian(QLocale::Russian, QLocale::Russia);
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 
-TMes SampleEvent() {
+TMes SampleEvent()
+{
     TMes mes;
     mes.SetEmployeeFullName(QStringLiteral("Иванов Иван Иванович"));
     mes.DriverName = QStringLiteral("Турникет");
@@ -25,7 +26,8 @@ struct TTemplateCase {
 };
 
 // The sample event through whole templates, Russian regional settings.
-TEST(FormatMes, TemplatesOfTheSampleEvent) {
+TEST(FormatMes, TemplatesOfTheSampleEvent)
+{
     const std::vector<TTemplateCase> cases{
         {"default template", DefaultMessTemplate(), QStringLiteral("13.30 Иван Вход через Турникет 14/11")},
         {"empty template is the default", QString(), QStringLiteral("13.30 Иван Вход через Турникет 14/11")},
@@ -71,7 +73,8 @@ TEST(FormatMes, TemplatesOfTheSampleEvent) {
 }
 
 // The fields that decide whether a code writes anything at all.
-TEST(FormatMes, FieldDependentCodes) {
+TEST(FormatMes, FieldDependentCodes)
+{
     TMes mes = SampleEvent();
     mes.TemperatureCheckState = 0;
     mes.TemperatureResult = 400;
@@ -93,7 +96,8 @@ TEST(FormatMes, FieldDependentCodes) {
     EXPECT_EQ(FormatMes(mes, QStringLiteral("$Ww&<$Dd&dd.mm$Ww&>"), kRussian), QStringLiteral("<>"));
 }
 
-TEST(FormatMes, TemperatureInRegionalForm) {
+TEST(FormatMes, TemperatureInRegionalForm)
+{
     struct TCase {
         int Tenths;
         QString Russian;

@@ -32,7 +32,8 @@ struct TFilterCase {
     bool Passes;
 };
 
-TEST(MessFltrPass, TableOfCases) {
+TEST(MessFltrPass, TableOfCases)
+{
     const std::vector<TFilterCase> cases{
         {"no line defines the name", u"Неизвестный"_s, u"D9"_s, u"AccessPointEntry"_s, false, true},
         {"empty definition", u"Пустой"_s, u"D9"_s, u""_s, false, true},
@@ -69,13 +70,15 @@ TEST(MessFltrPass, TableOfCases) {
     }
 }
 
-TEST(MessFltrPass, NoFiltersPassEverything) {
+TEST(MessFltrPass, NoFiltersPassEverything)
+{
     TMes mes;
     mes.DriverId = QStringLiteral("D1");
     EXPECT_TRUE(MessFltrPass(QString(), QStringLiteral("Проходная"), mes));
 }
 
-TEST(SubtypeIds, FixedTable) {
+TEST(SubtypeIds, FixedTable)
+{
     const auto& table = SubtypeIds();
     std::set<int> numbers;
     std::set<QString> names;

@@ -13,7 +13,8 @@ struct TRun {
     QString Err;
 };
 
-TRun RunProgram(const QStringList& arguments, const QString& language) {
+TRun RunProgram(const QStringList& arguments, const QString& language)
+{
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), language);
@@ -37,7 +38,8 @@ struct TPreviewCase {
     QString ErrContains; // a part of standard error
 };
 
-TEST(PreviewProgram, FormatsTheSampleEvent) {
+TEST(PreviewProgram, FormatsTheSampleEvent)
+{
     const QString ru = QStringLiteral("ru_RU.UTF-8");
     const std::vector<TPreviewCase> cases{
         {"default template",

@@ -4,11 +4,10 @@
 
 namespace {
 
-QString Repeat(const QString& text, int times) {
-    return text.repeated(times);
-}
+QString Repeat(const QString& text, int times) { return text.repeated(times); }
 
-TEST(SmsSize, EncodingCharactersAndParts) {
+TEST(SmsSize, EncodingCharactersAndParts)
+{
     struct TCase {
         const char* Why;
         QString Text;
@@ -44,7 +43,8 @@ TEST(SmsSize, EncodingCharactersAndParts) {
         EXPECT_EQ(SmsSizeOf(c.Text), c.Expected) << c.Why;
 }
 
-TEST(SmsSize, Line) {
+TEST(SmsSize, Line)
+{
     EXPECT_EQ(SmsSizeLine({TSmsSize::Ucs2, 37, 1}), QStringLiteral("SMS: 1 part, UCS-2, 37 characters"));
     EXPECT_EQ(SmsSizeLine({TSmsSize::Gsm7, 1, 2}), QStringLiteral("SMS: 2 parts, GSM-7, 1 character"));
     EXPECT_EQ(SmsSizeLine({TSmsSize::Gsm7, 0, 0}), QStringLiteral("SMS: 0 parts, GSM-7, 0 characters"));

@@ -99,7 +99,8 @@ TEST(PelorinSendToListener, NothingToSendSendsNothing)
 {
     TInbox inbox;
     TUdpListener listener(5014, [&](const QByteArray& d) { inbox.Add(d); });
-    for (const QStringList& arguments : {QStringList{}, QStringList{QStringLiteral("  "), QStringLiteral("\t")}}) {
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{QStringLiteral("  "), QStringLiteral("\t")}}) {
         const TSendResult result = RunPelorinSend(arguments);
         EXPECT_EQ(result.ExitCode, 0);
         EXPECT_TRUE(result.Output.isEmpty());
@@ -156,7 +157,8 @@ protected:
 TEST_F(HeadlessProgram, PrintsEachReportAsOneEscapedLineAndStopsOnSignal)
 {
     Start({QStringLiteral("--headless"), QStringLiteral("--log-udp")});
-    const QStringList lines = SendUntilReported({QStringLiteral("Message:Вход,"), QStringLiteral("Details:a\\b\tc\nd")});
+    const QStringList lines =
+        SendUntilReported({QStringLiteral("Message:Вход,"), QStringLiteral("Details:a\\b\tc\nd")});
     ASSERT_FALSE(lines.isEmpty()) << FProcess.readAllStandardError().toStdString();
     static const QRegularExpression format(
         QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\tTobjServMes\tTstRecMes\t(.*)$)"));

@@ -20,7 +20,8 @@ using TFields = std::vector<std::pair<QString, QString>>;
 
 const QString kKey = QStringLiteral("A1B2C3D4-0000-1111-2222-333344445555");
 
-TEST(SmsRuBalans, ReadsTheReplyMembers) {
+TEST(SmsRuBalans, ReadsTheReplyMembers)
+{
     struct TCase {
         const char* Body;
         TSmsRuBalans Expected;
@@ -44,14 +45,16 @@ TEST(SmsRuBalans, ReadsTheReplyMembers) {
 class SmsRuTest : public ::testing::Test {
 protected:
     SmsRuTest()
-        : FUrl("PELORIN_SMS_API_URL", FGateway.BaseUrl()) {
+        : FUrl("PELORIN_SMS_API_URL", FGateway.BaseUrl())
+    {
         TDriverOptions options;
         options.UdpPort = 0;
         FDriver = std::make_unique<TKvBotDriver>(QStringLiteral("KestravaPelorin"), options);
         FDriver->SetLogState(FRecorder.Sink());
     }
 
-    void SwitchOn(const QString& key = kKey) {
+    void SwitchOn(const QString& key = kKey)
+    {
         FDriver->SetSmsRuId(key);
         FDriver->SetSmsRuEn(true);
     }
@@ -63,7 +66,8 @@ protected:
     std::unique_ptr<TKvBotDriver> FDriver;
 };
 
-TEST_F(SmsRuTest, SwitchOnReportsTheBalanceOrTheRefusal) {
+TEST_F(SmsRuTest, SwitchOnReportsTheBalanceOrTheRefusal)
+{
     struct TCase {
         int Status;
         const char* Body;
@@ -98,7 +102,8 @@ TEST_F(SmsRuTest, SwitchOnReportsTheBalanceOrTheRefusal) {
     EXPECT_EQ(requests[0].Fields, (TFields{{"api_id", kKey}, {"json", "1"}}));
 }
 
-TEST_F(SmsRuTest, EmptyKeyAndSwitchOffAreSilent) {
+TEST_F(SmsRuTest, EmptyKeyAndSwitchOffAreSilent)
+{
     SwitchOn(QString());
     EXPECT_TRUE(FRecorder.Reports().empty());
     EXPECT_TRUE(FGateway.Requests().empty());
@@ -119,7 +124,8 @@ TEST_F(SmsRuTest, EmptyKeyAndSwitchOffAreSilent) {
     EXPECT_EQ(FGateway.Requests().size(), 1u);
 }
 
-TEST_F(SmsRuTest, SendReportsByOutcomeAndLogSwitch) {
+TEST_F(SmsRuTest, SendReportsByOutcomeAndLogSwitch)
+{
     struct TCase {
         bool LogSmsRu;
         int Status;
@@ -157,7 +163,8 @@ TEST_F(SmsRuTest, SendReportsByOutcomeAndLogSwitch) {
               (TFields{{"api_id", "new-key"}, {"to", "79001234567"}, {"msg", message}, {"json", "1"}}));
 }
 
-TEST_F(SmsRuTest, SilentGatewayIsReportedAfterAboutThreeSeconds) {
+TEST_F(SmsRuTest, SilentGatewayIsReportedAfterAboutThreeSeconds)
+{
     SwitchOn();
     FRecorder.Clear();
     FGateway.SetSilent(true);
@@ -175,7 +182,8 @@ TEST_F(SmsRuTest, SilentGatewayIsReportedAfterAboutThreeSeconds) {
 }
 
 // Run under tsan/asan: sends on several threads while the channel is switched on and off.
-TEST_F(SmsRuTest, SwitchingWhileOtherThreadsSend) {
+TEST_F(SmsRuTest, SwitchingWhileOtherThreadsSend)
+{
     std::atomic<bool> done{false};
     std::atomic<int> accepted{0};
     std::vector<std::thread> senders;

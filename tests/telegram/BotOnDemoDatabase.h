@@ -29,7 +29,8 @@ protected:
     static QString Phone(int n) { return QStringLiteral("F000000%1-0000-4000-8000-00000000000%1").arg(n); }
 
     BotOnDemoDatabase()
-        : FUrl("PELORIN_TELEGRAM_API_URL", FFake.BaseUrl()) {
+        : FUrl("PELORIN_TELEGRAM_API_URL", FFake.BaseUrl())
+    {
         TDriverOptions options;
         options.UdpPort = 0;
         options.TgPollInterval = std::chrono::milliseconds(20);
@@ -44,13 +45,15 @@ protected:
 
     // Hands one update to the bot and returns once it has been handled: the poll after the one
     // that carried it starts only when its handler has finished.
-    void Handle(const QString& kind, const QJsonObject& body) {
+    void Handle(const QString& kind, const QJsonObject& body)
+    {
         const std::size_t polls = FFake.Requests(QStringLiteral("getUpdates")).size();
         FFake.QueueUpdate(kind, body);
         ASSERT_TRUE(FFake.WaitForRequests(QStringLiteral("getUpdates"), polls + 3, std::chrono::seconds(20)));
     }
 
-    void Say(qint64 userId, const QString& text) {
+    void Say(qint64 userId, const QString& text)
+    {
         Handle(QStringLiteral("message"),
                TFakeBotApi::Message(userId, TFakeBotApi::User(userId, QStringLiteral("Тест")), text));
     }
@@ -59,7 +62,8 @@ protected:
     // for a contact without a Telegram account.
     void ShareContact(const QJsonObject& from, const QString& phone, qint64 contactUserId,
                       const QString& firstName = QStringLiteral("Ерлан"),
-                      const QString& lastName = QStringLiteral("Нурланов")) {
+                      const QString& lastName = QStringLiteral("Нурланов"))
+    {
         QJsonObject message =
             TFakeBotApi::Message(from.value(QLatin1String("id")).toInteger(), from, QString());
         message.remove(QStringLiteral("text"));
@@ -75,7 +79,8 @@ protected:
     // Every message and photo the bot sent, in order, one line each:
     //   "<chat id> [<keyboard>] <text>" for a text, "<chat id> photo <caption>" for a photo,
     // the keyboard being "remove", "contact" or nothing when the message carries none.
-    QStringList Sent() const {
+    QStringList Sent() const
+    {
         QStringList lines;
         for (const TFakeBotApi::TRequest& request : FFake.Requests()) {
             const QString chat =
@@ -91,18 +96,21 @@ protected:
         return lines;
     }
 
-    QString Description(int phone) const {
+    QString Description(int phone) const
+    {
         return FDemo
             .Scalar(QStringLiteral("select Description from PhoneNumbers where _id=?"), {Phone(phone)})
             .toString();
     }
-    void SetDescription(int phone, const QString& description) const {
+    void SetDescription(int phone, const QString& description) const
+    {
         FDemo.Exec(QStringLiteral("update PhoneNumbers set Description=? where _id=?"),
                    {description, Phone(phone)});
     }
 
     // The reports of one source.
-    std::vector<TReportRecorder::TReport> Reports(Tobj obj) const {
+    std::vector<TReportRecorder::TReport> Reports(Tobj obj) const
+    {
         std::vector<TReportRecorder::TReport> reports;
         for (const TReportRecorder::TReport& report : FRecorder.Reports())
             if (report.Obj == obj)
@@ -112,16 +120,19 @@ protected:
 
     // The employees of lines "{EmpId}={PhoneId}" of the driver's FindPhones, as their demo numbers, in
     // the order the database handed them out.
-    static std::vector<int> EmployeeNumbers(const QStringList& lines) {
+    static std::vector<int> EmployeeNumbers(const QStringList& lines)
+    {
         std::vector<int> employees;
         for (const QString& line : lines)
             employees.push_back(line.mid(8, 1).toInt()); // "{E000000N-..."
         return employees;
     }
-    std::vector<int> RowsOfNumber(const QString& number) const {
+    std::vector<int> RowsOfNumber(const QString& number) const
+    {
         return EmployeeNumbers(FDriver->FindPhones(number, {}, {}, {}, {}));
     }
-    std::vector<int> SubscribedRows(qint64 userId) const {
+    std::vector<int> SubscribedRows(qint64 userId) const
+    {
         return EmployeeNumbers(FDriver->FindPhones({}, {}, {}, {}, QStringLiteral("TgBot%1").arg(userId)));
     }
 
@@ -132,7 +143,8 @@ protected:
     std::unique_ptr<TKvBotDriver> FDriver;
 
 private:
-    static QString Keyboard(const QJsonObject& markup) {
+    static QString Keyboard(const QJsonObject& markup)
+    {
         if (markup.value(QLatin1String("remove_keyboard")).toBool())
             return QStringLiteral(" remove");
         if (!markup.value(QLatin1String("keyboard")).toArray().isEmpty())
@@ -142,7 +154,8 @@ private:
 };
 
 // Lists are compared whole and shown line by line when they differ.
-inline ::testing::AssertionResult SameLines(const QStringList& actual, const QStringList& expected) {
+inline ::testing::AssertionResult SameLines(const QStringList& actual, const QStringList& expected)
+{
     if (actual == expected)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()

@@ -18,13 +18,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-QJsonObject Obj(const char* json) {
-    return QJsonDocument::fromJson(QByteArray(json)).object();
-}
+QJsonObject Obj(const char* json) { return QJsonDocument::fromJson(QByteArray(json)).object(); }
 
 class TgBotApiTest : public ::testing::Test {
 protected:
-    TTgBotApi& Api(TTgBotApi::TOptions options = {}) {
+    TTgBotApi& Api(TTgBotApi::TOptions options = {})
+    {
         FApi = std::make_unique<TTgBotApi>(
             FFake.BaseUrl(), FFake.Token(),
             [this](bool responded) { (responded ? FResponded : FNotResponded)++; }, options);
@@ -37,7 +36,8 @@ protected:
     std::atomic<int> FNotResponded{0};
 };
 
-TEST_F(TgBotApiTest, RequestsCarryExactlyTheirParameters) {
+TEST_F(TgBotApiTest, RequestsCarryExactlyTheirParameters)
+{
     TTgBotApi& api = Api();
     api.GetUpdates(1005, TTgPolling::kLimit, TTgPolling::kTimeout, TTgPolling::AllowedUpdates());
     api.AnswerCallbackQuery(QStringLiteral("cb-77"));
@@ -64,7 +64,8 @@ TEST_F(TgBotApiTest, RequestsCarryExactlyTheirParameters) {
     EXPECT_EQ(FResponded, 4);
 }
 
-TEST_F(TgBotApiTest, SendMessageKeyboards) {
+TEST_F(TgBotApiTest, SendMessageKeyboards)
+{
     struct TCase {
         TTgKeyboard Keyboard;
         const char* Expected;
@@ -88,7 +89,8 @@ TEST_F(TgBotApiTest, SendMessageKeyboards) {
     }
 }
 
-TEST_F(TgBotApiTest, SendPhotoNamesTheUploadAfterTheCaption) {
+TEST_F(TgBotApiTest, SendPhotoNamesTheUploadAfterTheCaption)
+{
     struct TCase {
         QString Caption;
         QString FileName;
@@ -115,7 +117,8 @@ TEST_F(TgBotApiTest, SendPhotoNamesTheUploadAfterTheCaption) {
     }
 }
 
-TEST_F(TgBotApiTest, ReplyCarriesWhatTelegramAnswered) {
+TEST_F(TgBotApiTest, ReplyCarriesWhatTelegramAnswered)
+{
     TTgBotApi& api = Api();
     FFake.QueueReply(QStringLiteral("sendMessage"), 400,
                      TFakeBotApi::Refusal(400, QStringLiteral("Bad Request: chat not found")));
@@ -146,7 +149,8 @@ TEST_F(TgBotApiTest, ReplyCarriesWhatTelegramAnswered) {
 }
 
 // 429: wait retry_after (bounded), then exactly one more try, whose answer is returned.
-TEST_F(TgBotApiTest, TooManyRequestsIsWaitedOutOnce) {
+TEST_F(TgBotApiTest, TooManyRequestsIsWaitedOutOnce)
+{
     struct TCase {
         const char* Name;
         int RetryAfter;
@@ -182,7 +186,8 @@ TEST_F(TgBotApiTest, TooManyRequestsIsWaitedOutOnce) {
     EXPECT_EQ(TTgBotApi::TOptions{}.MaxRetryWait, 60s);
 }
 
-TEST_F(TgBotApiTest, InterruptEndsTheWaitWithoutRetrying) {
+TEST_F(TgBotApiTest, InterruptEndsTheWaitWithoutRetrying)
+{
     TTgBotApi& api = Api();
     FFake.QueueReply(QStringLiteral("sendPhoto"), 429,
                      TFakeBotApi::Refusal(429, QStringLiteral("Too Many Requests"), 45));
@@ -205,7 +210,8 @@ TEST_F(TgBotApiTest, InterruptEndsTheWaitWithoutRetrying) {
     EXPECT_EQ(FFake.Requests(QStringLiteral("sendMessage")).size(), 1u);
 }
 
-TEST_F(TgBotApiTest, LongTextGoesOutInSeveralMessages) {
+TEST_F(TgBotApiTest, LongTextGoesOutInSeveralMessages)
+{
     QStringList lines;
     for (int i = 0; i < 300; ++i)
         lines << QStringLiteral("Строка %1 события с достаточно длинным текстом").arg(i);

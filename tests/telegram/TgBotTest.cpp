@@ -33,7 +33,8 @@ const TReport kValid{
     TobjTg, TStNone,
     QStringLiteral("Bot валидный %1: %2").arg(TFakeBotApi::kBotUsername).arg(TFakeBotApi::kBotId)};
 
-auto Is(const TReport& wanted) {
+auto Is(const TReport& wanted)
+{
     return [wanted](const TReport& report) { return report == wanted; };
 }
 
@@ -41,7 +42,8 @@ auto Is(const TReport& wanted) {
 class TgBotTest : public ::testing::Test {
 protected:
     TgBotTest()
-        : FUrl("PELORIN_TELEGRAM_API_URL", FFake.BaseUrl() + QStringLiteral("/")) {
+        : FUrl("PELORIN_TELEGRAM_API_URL", FFake.BaseUrl() + QStringLiteral("/"))
+    {
         TDriverOptions options;
         options.UdpPort = 0;
         options.TgPollInterval = kPoll;
@@ -49,12 +51,14 @@ protected:
         FDriver->SetLogState(FRecorder.Sink());
     }
 
-    void Start(const QString& token = QString::fromLatin1(TFakeBotApi::kToken)) {
+    void Start(const QString& token = QString::fromLatin1(TFakeBotApi::kToken))
+    {
         FDriver->SetTgId(token);
         FDriver->SetTgEn(true);
     }
 
-    TReports TgReports() const {
+    TReports TgReports() const
+    {
         TReports reports;
         for (const TReport& report : FRecorder.Reports())
             if (report.Obj == TobjTg)
@@ -63,7 +67,8 @@ protected:
     }
 
     // Lets the poller run `polls` more cycles.
-    bool PollsPass(int polls) {
+    bool PollsPass(int polls)
+    {
         return FFake.WaitForRequests(QStringLiteral("getUpdates"),
                                      FFake.Requests(QStringLiteral("getUpdates")).size() + polls);
     }
@@ -75,7 +80,8 @@ protected:
     std::unique_ptr<TKvBotDriver> FDriver;
 };
 
-TEST_F(TgBotTest, StartValidatesTheBotAndPublishesTheCommands) {
+TEST_F(TgBotTest, StartValidatesTheBotAndPublishesTheCommands)
+{
     Start();
     ASSERT_TRUE(FFake.WaitForRequests(QStringLiteral("setMyCommands"), 2));
     ASSERT_TRUE(PollsPass(3));
@@ -101,7 +107,8 @@ TEST_F(TgBotTest, StartValidatesTheBotAndPublishesTheCommands) {
 }
 
 // Telegram answers every poll with 401, so setup fails after every poll.
-TEST_F(TgBotTest, WrongTokenRepeatsThePairOfReports) {
+TEST_F(TgBotTest, WrongTokenRepeatsThePairOfReports)
+{
     Start(QStringLiteral("7770001:wrong"));
     ASSERT_TRUE(FRecorder.WaitFor(Is(kSetupFailed), 3));
     FDriver->SetTgEn(false);
@@ -114,7 +121,8 @@ TEST_F(TgBotTest, WrongTokenRepeatsThePairOfReports) {
     EXPECT_TRUE(FFake.Requests(QStringLiteral("setMyCommands")).empty());
 }
 
-TEST_F(TgBotTest, NetworkDownAtStartThenBack) {
+TEST_F(TgBotTest, NetworkDownAtStartThenBack)
+{
     FFake.Down();
     Start();
     ASSERT_TRUE(FRecorder.WaitFor(Is(kOffline)));
@@ -127,7 +135,8 @@ TEST_F(TgBotTest, NetworkDownAtStartThenBack) {
     EXPECT_EQ(TgReports(), (TReports{kStarted, kOffline, kOnline, kValid}));
 }
 
-TEST_F(TgBotTest, LossAfterSetupDoesNotRepeatTheSetup) {
+TEST_F(TgBotTest, LossAfterSetupDoesNotRepeatTheSetup)
+{
     Start();
     ASSERT_TRUE(FRecorder.WaitFor(Is(kValid)));
     FFake.Down();
@@ -141,7 +150,8 @@ TEST_F(TgBotTest, LossAfterSetupDoesNotRepeatTheSetup) {
 }
 
 // Update kinds without a handler are consumed: the offset moves past them, nothing else happens.
-TEST_F(TgBotTest, PollingHandlesInOrderAndMovesTheOffset) {
+TEST_F(TgBotTest, PollingHandlesInOrderAndMovesTheOffset)
+{
     const QJsonObject user = TFakeBotApi::User(kUser, QStringLiteral("Иван"));
     const QJsonObject message = TFakeBotApi::Message(kUser, user, QStringLiteral("/help"));
     FFake.QueueUpdate(QStringLiteral("edited_message"), message);
@@ -178,7 +188,8 @@ TEST_F(TgBotTest, PollingHandlesInOrderAndMovesTheOffset) {
     EXPECT_EQ(idReports, expected);
 }
 
-TEST_F(TgBotTest, StopAndRestartReports) {
+TEST_F(TgBotTest, StopAndRestartReports)
+{
     FDriver->SetTgEn(true); // no token: only stopped
     EXPECT_FALSE(FDriver->TgRunning());
     Start();
@@ -199,7 +210,8 @@ TEST_F(TgBotTest, StopAndRestartReports) {
     EXPECT_EQ(TgReports(), TReports{kStopped});
 }
 
-TEST_F(TgBotTest, ChangedTokenTakesEffectAtTheNextStart) {
+TEST_F(TgBotTest, ChangedTokenTakesEffectAtTheNextStart)
+{
     Start();
     ASSERT_TRUE(FRecorder.WaitFor(Is(kValid)));
     FDriver->SetTgId(QStringLiteral("7770001:wrong"));
@@ -210,7 +222,8 @@ TEST_F(TgBotTest, ChangedTokenTakesEffectAtTheNextStart) {
 }
 
 // A stop lets the handler under way finish and its reply go out.
-TEST_F(TgBotTest, StopWaitsForTheHandlerUnderWay) {
+TEST_F(TgBotTest, StopWaitsForTheHandlerUnderWay)
+{
     FFake.QueueReply(QStringLiteral("sendMessage"), 200,
                      QJsonDocument::fromJson(R"({"ok":true,"result":{}})").object(), 600ms);
     FFake.QueueUpdate(QStringLiteral("message"),
@@ -229,7 +242,8 @@ TEST_F(TgBotTest, StopWaitsForTheHandlerUnderWay) {
     EXPECT_EQ(TgReports().back(), kStopped);
 }
 
-TEST_F(TgBotTest, SendsReturnWhatTelegramAnswered) {
+TEST_F(TgBotTest, SendsReturnWhatTelegramAnswered)
+{
     const TTgReply notRunning = FDriver->TgSendText(42, QStringLiteral("событие"), false);
     EXPECT_FALSE(notRunning.Ok);
     EXPECT_FALSE(notRunning.Responded);
@@ -258,7 +272,8 @@ TEST_F(TgBotTest, SendsReturnWhatTelegramAnswered) {
 }
 
 // A send waiting out a 429 is not held past a stop.
-TEST_F(TgBotTest, StopEndsAWaitForRetryAfter) {
+TEST_F(TgBotTest, StopEndsAWaitForRetryAfter)
+{
     Start();
     FFake.QueueReply(QStringLiteral("sendMessage"), 429,
                      TFakeBotApi::Refusal(429, QStringLiteral("Too Many Requests"), 50));
@@ -276,7 +291,8 @@ TEST_F(TgBotTest, StopEndsAWaitForRetryAfter) {
 
 // Run under tsan/asan: senders on other threads while the bot is started and stopped over and
 // over; a stop never destroys the client a sender is using.
-TEST_F(TgBotTest, StartAndStopWhileOtherThreadsSend) {
+TEST_F(TgBotTest, StartAndStopWhileOtherThreadsSend)
+{
     std::atomic<bool> done{false};
     std::atomic<int> delivered{0};
     std::atomic<int> odd{0};

@@ -25,7 +25,8 @@ const QString kWelcome = QStringLiteral("Добро пожаловать в Bot 
 class TgCommandsTest : public ::testing::Test {
 protected:
     TgCommandsTest()
-        : FApi(FFake.BaseUrl(), FFake.Token(), nullptr, {}) {
+        : FApi(FFake.BaseUrl(), FFake.Token(), nullptr, {})
+    {
         TTgHooks hooks;
         hooks.Report = FRecorder.Sink();
         hooks.LogTg = [this] { return FLogTg; };
@@ -40,7 +41,8 @@ protected:
         FCommands = std::make_unique<TTgCommands>(FApi, hooks);
     }
 
-    static TTgMessage Text(const QString& text, qint64 chatId = kUser, qint64 date = kNowSeconds) {
+    static TTgMessage Text(const QString& text, qint64 chatId = kUser, qint64 date = kNowSeconds)
+    {
         return TTgMessage::FromJson(
             TFakeBotApi::Message(chatId,
                                  TFakeBotApi::User(kUser, QStringLiteral("Иван"), QStringLiteral("Иванов"),
@@ -49,7 +51,8 @@ protected:
     }
 
     // Each request as "method chat_id: text", in order.
-    QStringList Sent() const {
+    QStringList Sent() const
+    {
         QStringList sent;
         for (const auto& request : FFake.Requests()) {
             const QJsonObject& p = request.Params;
@@ -74,13 +77,15 @@ protected:
     QStringList FCalls;
 };
 
-TEST_F(TgCommandsTest, HelpTextIsExact) {
+TEST_F(TgCommandsTest, HelpTextIsExact)
+{
     EXPECT_EQ(TTgCommands::HelpText(), kHelp);
     EXPECT_EQ(TTgCommands::HelpText().count(QStringLiteral("\r\n")), 4);
 }
 
 // The first word decides, compared exactly; the reply goes to the sender.
-TEST_F(TgCommandsTest, TextCommands) {
+TEST_F(TgCommandsTest, TextCommands)
+{
     const QString help = QStringLiteral("sendMessage %1: ").arg(kUser) + kHelp;
     struct TCase {
         QString Text;
@@ -110,7 +115,8 @@ TEST_F(TgCommandsTest, TextCommands) {
     EXPECT_TRUE(FRecorder.Reports().empty());
 }
 
-TEST_F(TgCommandsTest, LogTgAndRecipientIdReports) {
+TEST_F(TgCommandsTest, LogTgAndRecipientIdReports)
+{
     FLogTg = true;
     FGetIdEn = true;
     FCommands->TgOnMessage(Text(QStringLiteral("/HELP me")));
@@ -134,7 +140,8 @@ TEST_F(TgCommandsTest, LogTgAndRecipientIdReports) {
 
 // Whole seconds between the message date and now, in either direction, truncated; above 30 the
 // message leaves no trace at all.
-TEST_F(TgCommandsTest, MessagesOlderThanThirtySecondsAreIgnored) {
+TEST_F(TgCommandsTest, MessagesOlderThanThirtySecondsAreIgnored)
+{
     FLogTg = true;
     struct TCase {
         qint64 AgeSeconds; // positive: in the past
@@ -155,7 +162,8 @@ TEST_F(TgCommandsTest, MessagesOlderThanThirtySecondsAreIgnored) {
     }
 }
 
-TEST_F(TgCommandsTest, MessagesWithoutTextGoByKind) {
+TEST_F(TgCommandsTest, MessagesWithoutTextGoByKind)
+{
     FLogTg = true;
     FGetIdEn = true;
     QJsonObject photo =
@@ -178,7 +186,8 @@ TEST_F(TgCommandsTest, MessagesWithoutTextGoByKind) {
 }
 
 // Answered first, with nothing but the id; then the action for the user who pressed.
-TEST_F(TgCommandsTest, CallbackQueries) {
+TEST_F(TgCommandsTest, CallbackQueries)
+{
     FLogTg = true;
     FGetIdEn = true;
     const QString help = QStringLiteral("sendMessage %1: ").arg(kUser) + kHelp;
@@ -211,7 +220,8 @@ TEST_F(TgCommandsTest, CallbackQueries) {
     EXPECT_TRUE(FRecorder.Reports().empty());
 }
 
-TEST_F(TgCommandsTest, ChannelPostsAreOnlyReportedInRecipientIdMode) {
+TEST_F(TgCommandsTest, ChannelPostsAreOnlyReportedInRecipientIdMode)
+{
     QJsonObject post =
         TFakeBotApi::Message(-1009876543210, QJsonObject(), QStringLiteral("K7Q2 пост"), kNowSeconds - 3600);
     QJsonObject empty = post;

@@ -9,7 +9,8 @@ using TReport = TReportRecorder::TReport;
 class TgLastMesTest : public BotOnDemoDatabase {
 protected:
     void AddEvent(int id, const QString& at, int employee, const QString& device,
-                  const QString& message) const {
+                  const QString& message) const
+    {
         FDemo.Exec(
             QStringLiteral("insert into log (_id, DateTime, LogMessageType, LogMessageSubType, Message, "
                            "DriverID, EmployeeID) values (?, ?, 1, 26, ?, ?, ?)"),
@@ -20,7 +21,8 @@ protected:
 const QString kTurnstile = QStringLiteral("D0000001-0000-4000-8000-000000000001");
 const QString kNamelessTerminal = QStringLiteral("D0000004-0000-4000-8000-000000000004");
 
-TEST_F(TgLastMesTest, NewestFiveOfEachSubscribedRowNewestFirst) {
+TEST_F(TgLastMesTest, NewestFiveOfEachSubscribedRowNewestFirst)
+{
     // Employee 7 has four events of the demo (15 November); the row with the highest id is the
     // oldest, and the newest of all happened at a device without a name, which is never listed.
     AddEvent(50, QStringLiteral("2024-11-16 09:00:00"), 7, kNamelessTerminal, QStringLiteral("Вход"));
@@ -60,7 +62,8 @@ TEST_F(TgLastMesTest, NewestFiveOfEachSubscribedRowNewestFirst) {
     EXPECT_TRUE(SameLines(Sent(), expected));
 }
 
-TEST_F(TgLastMesTest, ReadFailureIsReportedOnceAndEndsTheAnswer) {
+TEST_F(TgLastMesTest, ReadFailureIsReportedOnceAndEndsTheAnswer)
+{
     SetDescription(8, QStringLiteral("TgBot42"));
     SetDescription(9, QStringLiteral("TgBot42"));
     FDemo.Exec(QStringLiteral("alter table log rename to log_archive"));

@@ -13,7 +13,8 @@ const QString kSubscribedOne = QStringLiteral("remove Вы подписаны н
 const QString kSubscribedTwo = QStringLiteral("remove Вы подписаны на прием сообщений 2 пользователя(-ей):");
 
 // The numbers of the phone rows that carry `description`.
-std::vector<int> RowsWith(const TDemoInstallation& demo, const QString& description) {
+std::vector<int> RowsWith(const TDemoInstallation& demo, const QString& description)
+{
     std::vector<int> phones;
     for (const QVariantList& row : demo.Rows(
              QStringLiteral("select _id from PhoneNumbers where Description=? order by _id"), {description}))
@@ -23,7 +24,8 @@ std::vector<int> RowsWith(const TDemoInstallation& demo, const QString& descript
 
 class TgSubscriptionsTest : public BotOnDemoDatabase {};
 
-TEST_F(TgSubscriptionsTest, OwnContactSubscribesEveryRowOfTheSharedNumber) {
+TEST_F(TgSubscriptionsTest, OwnContactSubscribesEveryRowOfTheSharedNumber)
+{
     // The same number stored with "+" for a third employee: found only when no row without it exists.
     FDemo.Exec(QStringLiteral("insert into PhoneNumbers values (?, ?, '+7', '717', '3334455', 'рабочий')"),
                {Phone(7), Employee(4)});
@@ -60,7 +62,8 @@ TEST_F(TgSubscriptionsTest, OwnContactSubscribesEveryRowOfTheSharedNumber) {
     }
 }
 
-TEST_F(TgSubscriptionsTest, NumberIsLookedUpWithoutThenWithPlus) {
+TEST_F(TgSubscriptionsTest, NumberIsLookedUpWithoutThenWithPlus)
+{
     const struct {
         const char* Name;
         QString Delivered;
@@ -102,7 +105,8 @@ TEST_F(TgSubscriptionsTest, NumberIsLookedUpWithoutThenWithPlus) {
     EXPECT_TRUE(Reports(TobjBase).empty());
 }
 
-TEST_F(TgSubscriptionsTest, ContactThatIsNotTheSendersOwnIsRefused) {
+TEST_F(TgSubscriptionsTest, ContactThatIsNotTheSendersOwnIsRefused)
+{
     const struct {
         const char* Name;
         qint64 ContactUserId;
@@ -122,7 +126,8 @@ TEST_F(TgSubscriptionsTest, ContactThatIsNotTheSendersOwnIsRefused) {
     EXPECT_TRUE(FRecorder.Reports().empty());
 }
 
-TEST_F(TgSubscriptionsTest, RegistrationPromptCarriesTheContactButton) {
+TEST_F(TgSubscriptionsTest, RegistrationPromptCarriesTheContactButton)
+{
     const QString prompt = QStringLiteral("42 contact Для подписки на прием сообщений необходимо "
                                           "зарегистрироваться. Нажмите отправить контакт");
     Say(42, QStringLiteral("/reguser"));
@@ -140,7 +145,8 @@ TEST_F(TgSubscriptionsTest, RegistrationPromptCarriesTheContactButton) {
                            {QStringLiteral("resize_keyboard"), true}}));
 }
 
-TEST_F(TgSubscriptionsTest, UnreguserCancelsTheUsersOwnMarkersOnly) {
+TEST_F(TgSubscriptionsTest, UnreguserCancelsTheUsersOwnMarkersOnly)
+{
     SetDescription(8, QStringLiteral("TgBot42"));
     SetDescription(9, QStringLiteral("TgBot42"));
     SetDescription(2, QStringLiteral("TgBot420"));
@@ -172,7 +178,8 @@ TEST_F(TgSubscriptionsTest, UnreguserCancelsTheUsersOwnMarkersOnly) {
 
 // A marker that cannot be written is never confirmed: the user would wait for events that never
 // come, or keep receiving events after being told they stopped.
-TEST_F(TgSubscriptionsTest, MarkersThatCannotBeWrittenAreNotConfirmed) {
+TEST_F(TgSubscriptionsTest, MarkersThatCannotBeWrittenAreNotConfirmed)
+{
     SetDescription(2, QStringLiteral("TgBot43"));
     FDemo.Exec(QStringLiteral("create trigger frozen before update on PhoneNumbers begin select raise(abort, "
                               "'phones are read-only'); end"));
@@ -197,7 +204,8 @@ TEST_F(TgSubscriptionsTest, MarkersThatCannotBeWrittenAreNotConfirmed) {
 }
 
 // A photo Telegram refuses still leaves the user with the employee's name.
-TEST_F(TgSubscriptionsTest, RefusedPhotoFallsBackToTheName) {
+TEST_F(TgSubscriptionsTest, RefusedPhotoFallsBackToTheName)
+{
     FFake.QueueReply(QStringLiteral("sendPhoto"), 400,
                      TFakeBotApi::Refusal(400, QStringLiteral("Bad Request: IMAGE_PROCESS_FAILED")));
     ShareContact(TFakeBotApi::User(42, QStringLiteral("Иван")), QStringLiteral("+77011234567"), 42,

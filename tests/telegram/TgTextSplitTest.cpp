@@ -4,11 +4,10 @@
 
 namespace {
 
-QString Repeat(QChar c, qsizetype n) {
-    return QString(n, c);
-}
+QString Repeat(QChar c, qsizetype n) { return QString(n, c); }
 
-TEST(TgTextSplit, CutsAtLineBreaksThenBlanksThenAnywhere) {
+TEST(TgTextSplit, CutsAtLineBreaksThenBlanksThenAnywhere)
+{
     const QString line = Repeat(u'a', 9) + QLatin1Char('\n'); // 10 characters with its break
     const QString surrogate = QStringLiteral("\U0001F600");   // two UTF-16 code units
     struct TCase {
@@ -59,7 +58,8 @@ TEST(TgTextSplit, CutsAtLineBreaksThenBlanksThenAnywhere) {
 }
 
 // An event text of many lines: nothing lost, every piece fits Telegram's limit.
-TEST(TgTextSplit, LongTextLosesNothing) {
+TEST(TgTextSplit, LongTextLosesNothing)
+{
     QStringList lines;
     for (int i = 0; i < 400; ++i)
         lines << QStringLiteral("%1 Иванов Иван Иванович прошёл через турникет")
