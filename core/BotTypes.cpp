@@ -1,54 +1,8 @@
 #include "core/BotTypes.h"
 
+#include "core/TextItems.h"
+
 #include <array>
-
-namespace {
-
-bool IsWordBreak(QChar c) { return c == u' ' || c == u'\r' || c == u'\n'; }
-
-// Cuts a name into words: blanks and line breaks end a word, a quote mark opens a stretch that
-// runs to the same mark again (the marks stay in the word).
-QStringList SplitNameWords(const QString& text)
-{
-    QStringList words;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        while (i < n && IsWordBreak(text[i]))
-            ++i;
-        if (i >= n)
-            break;
-        const qsizetype start = i;
-        QChar quote;
-        while (i < n) {
-            const QChar c = text[i];
-            if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
-            } else if (IsWordBreak(c)) {
-                break;
-            } else if (c == u'\'' || c == u'"') {
-                quote = c;
-            }
-            ++i;
-        }
-        words.append(text.mid(start, i - start));
-    }
-    return words;
-}
-
-QString TrimControls(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-} // namespace
 
 void TMes::SetEmployeeFullName(const QString& fullName)
 {
@@ -56,7 +10,7 @@ void TMes::SetEmployeeFullName(const QString& fullName)
     LASTNAME.clear();
     FIRSTNAME.clear();
     SecondName.clear();
-    const QStringList words = SplitNameWords(TrimControls(fullName));
+    const QStringList words = SplitQuotedItems(TrimControls(fullName), u" \r\n");
     std::array<QString*, 3> parts{&LASTNAME, &FIRSTNAME, &SecondName};
     for (qsizetype i = 0; i < words.size() && i < qsizetype(parts.size()); ++i)
         *parts[size_t(i)] = TrimControls(words[i]);

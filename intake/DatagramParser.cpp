@@ -1,5 +1,7 @@
 #include "intake/DatagramParser.h"
 
+#include "core/TextItems.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QTime>
@@ -7,20 +9,6 @@
 #include <array>
 
 namespace {
-
-bool IsSkippedBeforeItem(QChar c) { return c == u' ' || c == u'\r' || c == u'\n'; }
-bool IsItemSeparator(QChar c) { return c == u',' || c == u'\r' || c == u'\n'; }
-
-QString TrimControls(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // The order of day, month and year and the separators, read off the locale's short formats.
 struct TRegionalFormat {
@@ -198,34 +186,7 @@ TDatagramError ConversionError(const QString& field, const QString& value)
 
 } // namespace
 
-QStringList SplitDatagramItems(const QString& text)
-{
-    QStringList items;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        while (i < n && IsSkippedBeforeItem(text[i]))
-            ++i;
-        const qsizetype start = i;
-        QChar quote;
-        while (i < n) {
-            const QChar c = text[i];
-            if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
-            } else if (IsItemSeparator(c)) {
-                break;
-            } else if (c == u'\'' || c == u'"') {
-                quote = c;
-            }
-            ++i;
-        }
-        if (i > start)
-            items.append(text.mid(start, i - start));
-        ++i; // past the separator
-    }
-    return items;
-}
+QStringList SplitDatagramItems(const QString& text) { return SplitQuotedItems(text, u",\r\n"); }
 
 std::optional<QString> DatagramField(const QStringList& items, const QString& name)
 {

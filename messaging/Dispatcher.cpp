@@ -1,6 +1,7 @@
 #include "messaging/Dispatcher.h"
 
 #include "core/BotDriver.h"
+#include "core/TextItems.h"
 #include "messaging/FormatMes.h"
 #include "messaging/NameValueLines.h"
 
@@ -23,17 +24,6 @@ TPhoneRow PhoneRowOf(const QString& line)
     if (!pair)
         return {line, QString()};
     return {pair->Name, WithoutLeadingPlus(pair->Value)};
-}
-
-QString TrimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // What to say when Telegram did not take a message: its own refusal, the network's failure, or
@@ -149,14 +139,14 @@ void TDispatcher::SendTelegramToExtraChats(const QString& tgAdd, const TMes& mes
 {
     for (const QString& line : SplitSettingLines(tgAdd)) {
         const std::optional<TNameValue> pair = SplitNameValue(line);
-        const QString filter = pair ? TrimBlanks(pair->Value) : QString();
+        const QString filter = pair ? TrimControls(pair->Value) : QString();
         if (filter.isEmpty()) {
-            QString chat = TrimBlanks(line);
+            QString chat = TrimControls(line);
             if (chat.endsWith(u'='))
                 chat.chop(1);
             SendTelegram(chat, QString(), text);
         } else if (FDriver.MessFltrPass(filter, mes)) {
-            SendTelegram(TrimBlanks(pair->Name), QString(), text);
+            SendTelegram(TrimControls(pair->Name), QString(), text);
         }
     }
 }
@@ -174,7 +164,7 @@ void TDispatcher::SendSms(const TConf& conf, const QStringList& phones, const TM
 {
     const QString text = FormatMes(mes, conf.SmsRuMessFrm);
     for (const QString& line : SplitSettingLines(conf.SmsRuAdd))
-        FDriver.SmsRuSend(WithoutLeadingPlus(TrimBlanks(line)), text);
+        FDriver.SmsRuSend(WithoutLeadingPlus(TrimControls(line)), text);
     if (conf.SmsRuOnlyAdd)
         return;
     for (const QString& line : phones) {

@@ -1,5 +1,7 @@
 #include "messaging/MessFltrPass.h"
 
+#include "core/TextItems.h"
+
 #include "messaging/NameValueLines.h"
 #include "messaging/SubtypeIds.h"
 #include "messaging/TemplateSegments.h"
@@ -7,17 +9,6 @@
 #include <optional>
 
 namespace {
-
-QString TrimControls(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 std::optional<QString> FilterDefinition(const QString& messFltr, const QString& name)
 {
