@@ -1,5 +1,7 @@
 #include "acsdb/DbValues.h"
 
+#include <QSqlQuery>
+
 #include <array>
 
 QString GuidParam(const QString& id)
@@ -53,4 +55,26 @@ qint32 IntValue(const QVariant& value)
     bool ok = false;
     const qint32 number = value.toInt(&ok);
     return ok ? number : 0;
+}
+
+TMes LogRowToMes(const QSqlQuery& row)
+{
+    TMes mes;
+    mes.LogMessageId = OwnText(row.value(0));
+    mes.DateTime = DateTimeValue(row.value(1));
+    mes.IsKeyEvent = true;
+    mes.MessageType = OwnText(row.value(2));
+    mes.MessageSubType = OwnText(row.value(3));
+    mes.Message = OwnText(row.value(4));
+    mes.Details = OwnText(row.value(5));
+    mes.DriverId = GuidText(row.value(6));
+    mes.EmployeeId = GuidText(row.value(7));
+    mes.OperatorId = GuidText(row.value(8));
+    mes.AlcoholResult = IntValue(row.value(9));
+    mes.AlcoholCheckState = IntValue(row.value(10));
+    mes.TemperatureResult = IntValue(row.value(11));
+    mes.TemperatureCheckState = IntValue(row.value(12));
+    mes.SetEmployeeFullName(OwnText(row.value(13)));
+    mes.DriverName = OwnText(row.value(14));
+    return mes;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/BotTypes.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -21,3 +23,12 @@ QString OwnText(const QVariant& value);
 QDateTime DateTimeValue(const QVariant& value);
 // An integer column; NULL (and anything that is not a number) reads as 0.
 qint32 IntValue(const QVariant& value);
+
+class QSqlQuery;
+
+// One event-log row of the statements that read the log with its employee's full name and its
+// device's name, columns in this order: _id, DateTime, LogMessageType, LogMessageSubType, Message,
+// Details, DriverID, EmployeeID, OperatorID, AlcoholResult, AlcoholCheckState, TemperatureResult,
+// TemperatureCheckState, full name, device name. Ids as the database reads them ("{UPPER}"); a
+// key event, not marked as read by the poller.
+TMes LogRowToMes(const QSqlQuery& row);

@@ -170,23 +170,9 @@ void TLogThread::PollUntilStopped(TDbConnection& db, std::int64_t lastId)
 
 TMes TLogThread::RowToMes(const QSqlQuery& row)
 {
-    TMes mes;
-    mes.LogMessageId = OwnText(row.value(0));
-    mes.DateTime = DateTimeValue(row.value(1));
-    mes.IsKeyEvent = true;
-    mes.MessageType = OwnText(row.value(2));
-    mes.MessageSubType = OwnText(row.value(3));
-    mes.Message = OwnText(row.value(4));
-    mes.Details = OwnText(row.value(5));
-    mes.DriverId = StripBraces(GuidText(row.value(6)));
-    mes.EmployeeId = StripBraces(GuidText(row.value(7)));
-    mes.OperatorId = GuidText(row.value(8));
-    mes.AlcoholResult = IntValue(row.value(9));
-    mes.AlcoholCheckState = IntValue(row.value(10));
-    mes.TemperatureResult = IntValue(row.value(11));
-    mes.TemperatureCheckState = IntValue(row.value(12));
-    mes.SetEmployeeFullName(OwnText(row.value(13)));
-    mes.DriverName = OwnText(row.value(14));
+    TMes mes = LogRowToMes(row);
+    mes.DriverId = StripBraces(mes.DriverId);
+    mes.EmployeeId = StripBraces(mes.EmployeeId);
     mes.MessFromBase = true;
     return mes;
 }
