@@ -27,13 +27,6 @@
 #include <optional>
 #include <utility>
 
-namespace {
-
-// Pending events get this long to be delivered when the driver stops.
-constexpr auto kDispatchDrainLimit = std::chrono::seconds(15);
-
-} // namespace
-
 TKvBotDriver::TKvBotDriver(const QString& AppPath, const TDriverOptions& options)
     : FAppPath(AppPath)
     , FOptions(options)
@@ -76,9 +69,14 @@ void TKvBotDriver::Destroy()
     LogThreadStop();
     JoinRetiredLogThreads();
     FUDPSrv.reset();
-    // Events already received are still delivered while the channels are up.
-    if (FDispatchQueue)
-        FDispatchQueue->Close(kDispatchDrainLimit);
+    // Events already received are still delivered while the channels are up; what the drain
+    // limit leaves undelivered is said, not dropped in silence.
+    if (FDispatchQueue) {
+        const std::size_t undelivered = FDispatchQueue->Close(FOptions.DispatchDrainLimit);
+        if (undelivered > 0)
+            DoLogState(TobjServMes, TstProc,
+                       QStringLiteral("Не доставлено событий при остановке: %1").arg(undelivered));
+    }
     TgInit(QString());
     SmsRuInit(QString());
     FDispatchQueue.reset();

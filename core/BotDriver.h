@@ -36,6 +36,8 @@ struct TDriverOptions {
     std::chrono::milliseconds LogStopWait{1000};
     // Pause between two getUpdates of the bot.
     std::chrono::milliseconds TgPollInterval{1000};
+    // How long events already received may still take to be delivered when the driver stops.
+    std::chrono::milliseconds DispatchDrainLimit{15000};
 };
 
 // The one object that owns every runtime part of KestravaPelorin: the settings, the database

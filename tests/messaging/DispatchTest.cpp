@@ -10,6 +10,9 @@
 #include "tests/fakes/FakeSmsGateway.h"
 #include "tests/fakes/ReportRecorder.h"
 #include "tests/fakes/ScopedEnv.h"
+#include "tests/fakes/TempAppData.h"
+
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -301,6 +304,39 @@ TEST_F(Dispatch, HotLogRowsAreDeliveredLikeDatagrams)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(sent[0].Params.value(QStringLiteral("text")).toString().contains(QStringLiteral("Жар")));
     EXPECT_EQ(Chats(), (std::vector<qint64>{111}));
+}
+
+// Stopping while deliveries are slow: what the drain limit leaves undelivered is reported.
+TEST(DispatchAtStop, UndeliveredEventsAreReported)
+{
+    TTempAppData appData;
+    TFakeBotApi bot;
+    TScopedEnv url("PELORIN_TELEGRAM_API_URL", bot.BaseUrl());
+    TScopedEnv noProxy("no_proxy", QStringLiteral("127.0.0.1,localhost"));
+    for (int i = 0; i < 5; ++i)
+        bot.QueueReply(QStringLiteral("sendMessage"), 200,
+                       QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("result"), QJsonObject{}}},
+                       200ms);
+    TReportRecorder reports;
+    TDriverOptions options;
+    options.UdpPort = 0;
+    options.DispatchDrainLimit = 100ms;
+    TKvBotDriver driver(QStringLiteral("KestravaPelorin"), options);
+    driver.SetLogState(reports.Sink());
+    driver.SetTgId(bot.Token());
+    driver.SetTgAdd(QStringLiteral("111"));
+    driver.SetTgEn(true);
+    for (int i = 0; i < 5; ++i)
+        driver.EnqueueMes(Event());
+    driver.Destroy();
+    const auto sent = bot.Requests(QStringLiteral("sendMessage")).size();
+    EXPECT_LT(sent, 5u);
+    EXPECT_TRUE(reports.WaitFor(
+        [&](const TReport& r) {
+            return r.Obj == TobjServMes && r.Status == TstProc &&
+                   r.Mess == QStringLiteral("Не доставлено событий при остановке: %1").arg(5 - sent);
+        },
+        1, 0ms));
 }
 
 struct TChatCase {
