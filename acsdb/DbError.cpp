@@ -30,3 +30,10 @@ TDbError TDbError::From(const QSqlError& error, const QString& fallback)
         message = fallback;
     return TDbError(KindName(error.type()), message);
 }
+
+QString DbFailureText(const std::exception& error)
+{
+    if (const auto* dbError = dynamic_cast<const TDbError*>(&error))
+        return dbError->Text();
+    return QStringLiteral("Exception ") + QString::fromLocal8Bit(error.what());
+}

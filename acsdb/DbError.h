@@ -20,3 +20,7 @@ private:
     QString FKind;
     QString FMessage;
 };
+
+// The report text of a failure met by a database operation: "<Kind> <Message>" for a database
+// error, "Exception <what>" for anything else.
+QString DbFailureText(const std::exception& error);

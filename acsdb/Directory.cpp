@@ -26,12 +26,9 @@ void TDirectory::Run(TWork&& work) const
     try {
         TDbConnection db(FManager);
         work(db);
-    } catch (const TDbError& error) {
-        if (FReport)
-            FReport(TobjBase, TstProc, error.Text());
     } catch (const std::exception& error) {
         if (FReport)
-            FReport(TobjBase, TstProc, QStringLiteral("Exception ") + QString::fromLocal8Bit(error.what()));
+            FReport(TobjBase, TstProc, DbFailureText(error));
     }
 }
 

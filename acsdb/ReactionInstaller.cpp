@@ -138,12 +138,9 @@ void TReactionInstaller::Install(const QString& appPath) const
             InstallOnSqlite(db, sendPath);
         else
             db.ExecBatch(Statements::ReactionBatch(sendPath).join(u'\n'));
-    } catch (const TDbError& error) {
-        if (FReport)
-            FReport(TobjBase, TstProc, error.Text());
     } catch (const std::exception& error) {
         if (FReport)
-            FReport(TobjBase, TstProc, QStringLiteral("Exception ") + QString::fromLocal8Bit(error.what()));
+            FReport(TobjBase, TstProc, DbFailureText(error));
     }
 }
 

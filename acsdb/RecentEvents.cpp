@@ -28,10 +28,8 @@ std::optional<std::vector<TMes>> TRecentEvents::Newest(const QString& EmployeeId
             events.push_back(LogRowToMes(query));
         TDbConnection::CheckFetch(query);
         return events;
-    } catch (const TDbError& error) {
-        failure = error.Text();
     } catch (const std::exception& error) {
-        failure = QStringLiteral("Exception ") + QString::fromLocal8Bit(error.what());
+        failure = DbFailureText(error);
     }
     if (FReport)
         FReport(TobjBase, TstProc, failure);

@@ -87,3 +87,15 @@ QString FormatTemperature(int tenths, const QLocale& locale)
         text.prepend(locale.negativeSign());
     return text;
 }
+
+TMes SampleMes()
+{
+    TMes mes;
+    mes.SetEmployeeFullName(QStringLiteral("Иванов Иван Иванович"));
+    mes.DriverName = QStringLiteral("Турникет");
+    mes.Message = QStringLiteral("Вход");
+    mes.DateTime = QDateTime(QDate(2024, 11, 14), QTime(13, 30));
+    mes.TemperatureCheckState = 1;
+    mes.TemperatureResult = 372;
+    return mes;
+}

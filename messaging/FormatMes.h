@@ -22,3 +22,7 @@ QString FormatMes(const TMes& mes, const QString& templ, const QLocale& locale =
 
 // Tenths of a degree as degrees with one decimal, grouped by thousands: 372 is "37,2" in Russian.
 QString FormatTemperature(int tenths, const QLocale& locale);
+
+// The event templates are tried on: Иванов Иван Иванович at the Турникет, "Вход",
+// 14 November 2024 13:30:00, temperature measured, 37.2.
+TMes SampleMes();

@@ -17,9 +17,7 @@ public:
         QString Error;  // for standard error
     };
 
-    // The sample: Иванов Иван Иванович at the Турникет, "Вход", 14 November 2024 13:30:00, 37.2°.
-    static TMes SampleEvent();
-
+    // The event formatted is SampleMes() of messaging/FormatMes.h.
     // Formats the sample event, with the datagram fields of `eventText` put over it when given. A
     // DateTime or IsKeyEvent in the text that does not convert ends with exit code 2.
     static TResult Run(const QString& templ, const std::optional<QString>& eventText,

@@ -7,18 +7,6 @@ namespace {
 const QLocale kRussian(QLocale::Russian, QLocale::Russia);
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 
-TMes SampleEvent()
-{
-    TMes mes;
-    mes.SetEmployeeFullName(QStringLiteral("Иванов Иван Иванович"));
-    mes.DriverName = QStringLiteral("Турникет");
-    mes.Message = QStringLiteral("Вход");
-    mes.DateTime = QDateTime(QDate(2024, 11, 14), QTime(13, 30));
-    mes.TemperatureCheckState = 1;
-    mes.TemperatureResult = 372;
-    return mes;
-}
-
 struct TTemplateCase {
     const char* Name;
     QString Template;
@@ -67,7 +55,7 @@ TEST(FormatMes, TemplatesOfTheSampleEvent)
         {"the argument decides, not the code", QStringLiteral("$Dd&yyyy$Tn&dd"), QStringLiteral("202414")},
         {"Kazakh subtype text for an unknown subtype", QStringLiteral("$Mk&"), QStringLiteral(" ")},
     };
-    const TMes mes = SampleEvent();
+    const TMes mes = SampleMes();
     for (const TTemplateCase& c : cases)
         EXPECT_EQ(FormatMes(mes, c.Template, kRussian), c.Expected) << c.Name;
 }
@@ -75,7 +63,7 @@ TEST(FormatMes, TemplatesOfTheSampleEvent)
 // The fields that decide whether a code writes anything at all.
 TEST(FormatMes, FieldDependentCodes)
 {
-    TMes mes = SampleEvent();
+    TMes mes = SampleMes();
     mes.TemperatureCheckState = 0;
     mes.TemperatureResult = 400;
     EXPECT_EQ(FormatMes(mes, QStringLiteral("$Ww&[$Wt&$Ww&]"), kRussian), QStringLiteral("[]"));
